@@ -1,0 +1,61 @@
+// Picture files: reading by content (magic bytes), writing by extension, atomically.
+// Every failure is an ImagingError whose message names the file and the reason in the user's words.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+
+namespace virmeya {
+
+enum class PictureFormat { Unknown, Jpeg, Png, Tiff, Gif, Bmp, Pcx, Ico, Cur, Tga, Pnm, Wbmp };
+
+// Short upper-case name: "JPEG", "PNG", "TIFF", "GIF", "BMP", "PCX", "ICO", "CUR", "TGA", "PNM", "WBMP".
+const char* formatName(PictureFormat format);
+
+struct DecodedPicture {
+  Bitmap bitmap;              // 24-bit pixels; the alpha plane when the file carries transparency
+  PictureFormat format = PictureFormat::Unknown;
+  int orientation = 1;        // the EXIF orientation found (already applied to bitmap), 1 when none
+  bool incomplete = false;    // the data ended early: the missing part is left grey
+  std::string warning;        // why it is incomplete, in the user's words
+};
+
+struct PictureInfo {
+  PictureFormat format = PictureFormat::Unknown;
+  int width = 0, height = 0;  // as stored (before the EXIF orientation)
+  bool alpha = false;
+  int orientation = 1;
+};
+
+// Reads a picture; the format is recognised from the content, not the name.
+DecodedPicture readPicture(const std::filesystem::path& path);
+DecodedPicture decodePicture(const std::uint8_t* data, std::size_t size);
+// The header only: format, size, alpha, EXIF orientation.
+PictureInfo probePicture(const std::filesystem::path& path);
+
+struct JpegOptions {
+  int quality = 80;       // 1..100
+  int smoothing = 0;      // 0..100, libjpeg's smoothing_factor
+  bool optimize = false;  // optimal Huffman tables
+};
+
+struct WriteOptions {
+  JpegOptions jpeg;
+};
+
+// The format chosen by the name's extension (case-insensitive); Unknown when none we write.
+PictureFormat formatForExtension(const std::filesystem::path& path);
+
+// Writes by extension. Atomic: the picture goes to a temporary file in the same folder which then
+// replaces the target (keeping its permissions); on any failure the target is untouched.
+void writePicture(const Bitmap& bitmap, const std::filesystem::path& path, const WriteOptions& options = {});
+// Encodes in the given format into memory.
+std::vector<std::uint8_t> encodePicture(const Bitmap& bitmap, PictureFormat format,
+                                        const WriteOptions& options = {});
+std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& options);
+
+}  // namespace virmeya
