@@ -189,6 +189,9 @@ class Studio : public QObject {
   // Recent.lst in the configuration folder: read at creation, written at close.
   void setConfigDir(const QString& dir) { configDir_ = dir; }
   QString configDir() const { return configDir_; }
+  // The content root the catalogues and effects read from.
+  void setContentRoot(const QString& dir) { contentRoot_ = dir; }
+  QString contentRoot() const { return contentRoot_; }
   void readRecentList();
   SaveResult writeRecentList() const;
 
@@ -262,6 +265,7 @@ class Studio : public QObject {
   QStringList recentStrip_;
   int recentSelection_ = -1;
   QString configDir_;
+  QString contentRoot_;
   double zoom_ = 100.0;
   QSize viewClient_{640, 480};
   QSize viewOuter_{640, 480};
