@@ -1,0 +1,327 @@
+// The picture-file front door: format recognition by content and by extension, reading whole files,
+// and the atomic write (temporary file, flush, rename over the target).
+#include "imaging/codecs/codecs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <random>
+
+#include "imaging/codecs/codec_internal.h"
+
+namespace virmeya {
+
+using codecs::Bytes;
+
+namespace {
+
+struct FormatEntry {
+  PictureFormat format;
+  const char* name;
+  const char* extensions;  // space-separated, lower case; the ones we write to
+  bool writable;
+};
+
+constexpr FormatEntry kFormats[] = {
+    {PictureFormat::Jpeg, "JPEG", " jpg jpeg jpe jfif ", true},
+    {PictureFormat::Png, "PNG", " png ", true},
+    {PictureFormat::Tiff, "TIFF", " tif tiff ", true},
+    {PictureFormat::Gif, "GIF", " gif ", true},
+    {PictureFormat::Bmp, "BMP", " bmp dib ", true},
+    {PictureFormat::Pcx, "PCX", " pcx ", true},
+    {PictureFormat::Ico, "ICO", " ico ", true},
+    {PictureFormat::Cur, "CUR", " cur ", true},
+    {PictureFormat::Tga, "TGA", " tga ", true},
+    {PictureFormat::Pnm, "PNM", " ppm pnm ", true},
+    {PictureFormat::Wbmp, "WBMP", " wbmp ", false},
+};
+
+std::string quoted(const std::filesystem::path& path) { return "«" + path.string() + "»"; }
+
+std::string errnoReason(int error) {
+  switch (error) {
+    case ENOENT: return "файл или папка не существует";
+    case EACCES:
+    case EPERM: return "нет прав доступа";
+    case EROFS: return "диск доступен только для чтения";
+    case ENOSPC:
+    case EDQUOT: return "недостаточно места на диске";
+    case ENAMETOOLONG: return "слишком длинное имя файла";
+    case EISDIR: return "это папка, а не файл";
+    case ENOTDIR: return "часть пути не является папкой";
+    case EFBIG: return "файл слишком велик";
+    case EIO: return "ошибка ввода-вывода";
+    case EMFILE:
+    case ENFILE: return "открыто слишком много файлов";
+    default: return std::strerror(error);
+  }
+}
+
+Bytes readWholeFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
+  if (S_ISDIR(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(EISDIR));
+  if (!S_ISREG(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, "это не обычный файл");
+  Bytes data(static_cast<std::size_t>(st.st_size));
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
+    }
+    if (n == 0) break;  // the file shrank while we read it
+    done += static_cast<std::size_t>(n);
+  }
+  data.resize(done);
+  return data;
+}
+
+DecodedPicture decodeUnwrapped(const std::uint8_t* data, std::size_t size) {
+  using namespace codecs;
+  if (size == 0) throw ImagingError(ImagingErrorKind::CorruptData, "файл пуст");
+  DecodedPicture picture;
+  picture.format = sniffFormat(data, size);
+  switch (picture.format) {
+    case PictureFormat::Jpeg: decodeJpeg(data, size, picture); break;
+    case PictureFormat::Png: decodePng(data, size, picture); break;
+    case PictureFormat::Tiff: decodeTiff(data, size, picture); break;
+    case PictureFormat::Gif: decodeGif(data, size, picture); break;
+    case PictureFormat::Bmp: decodeBmp(data, size, picture); break;
+    case PictureFormat::Pcx: decodePcx(data, size, picture); break;
+    case PictureFormat::Ico:
+    case PictureFormat::Cur: decodeIco(data, size, picture); break;
+    case PictureFormat::Tga: decodeTga(data, size, picture); break;
+    case PictureFormat::Pnm: decodePnm(data, size, picture); break;
+    case PictureFormat::Wbmp: decodeWbmp(data, size, picture); break;
+    case PictureFormat::Unknown:
+      throw ImagingError(ImagingErrorKind::UnknownFormat, "формат файла не распознан");
+  }
+  return picture;
+}
+
+PictureInfo probeUnwrapped(const std::uint8_t* data, std::size_t size) {
+  using namespace codecs;
+  if (size == 0) throw ImagingError(ImagingErrorKind::CorruptData, "файл пуст");
+  const PictureFormat format = sniffFormat(data, size);
+  PictureInfo info;
+  switch (format) {
+    case PictureFormat::Jpeg: info = probeJpeg(data, size); break;
+    case PictureFormat::Png: info = probePng(data, size); break;
+    case PictureFormat::Tiff: info = probeTiff(data, size); break;
+    case PictureFormat::Gif: info = probeGif(data, size); break;
+    case PictureFormat::Bmp: info = probeBmp(data, size); break;
+    case PictureFormat::Pcx: info = probePcx(data, size); break;
+    case PictureFormat::Ico:
+    case PictureFormat::Cur: info = probeIco(data, size); break;
+    case PictureFormat::Tga: info = probeTga(data, size); break;
+    case PictureFormat::Pnm: info = probePnm(data, size); break;
+    case PictureFormat::Wbmp: info = probeWbmp(data, size); break;
+    case PictureFormat::Unknown:
+      throw ImagingError(ImagingErrorKind::UnknownFormat, "формат файла не распознан");
+  }
+  info.format = format;
+  return info;
+}
+
+template <class F>
+auto withReadContext(const std::string& what, F&& f) {
+  try {
+    return f();
+  } catch (const ImagingError& e) {
+    throw ImagingError(e.kind(), "не удалось прочитать " + what + ": " + e.what());
+  } catch (const std::bad_alloc&) {
+    throw ImagingError(ImagingErrorKind::TooLarge,
+                       "не удалось прочитать " + what + ": недостаточно памяти");
+  }
+}
+
+// --- atomic write ---------------------------------------------------------------------------
+
+[[noreturn]] void writeFailed(const std::filesystem::path& path, const std::string& reason) {
+  throw ImagingError(ImagingErrorKind::WriteFailed, "не удалось записать " + quoted(path) + ": " + reason);
+}
+
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::filesystem::path& dir) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char suffix[16];
+      std::snprintf(suffix, sizeof suffix, "%08x", random());
+      path_ = dir / (std::string(".virmeya-") + suffix + ".tmp");
+      // 0666 lets the umask decide, as for any newly created file.
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ >= 0 || errno != EEXIST) break;
+    }
+    if (fd_ < 0) error_ = errno;
+  }
+  ~TemporaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !path_.empty() && error_ == 0) ::unlink(path_.c_str());
+  }
+  int error() const { return error_; }
+  int fd() const { return fd_; }
+  const std::filesystem::path& path() const { return path_; }
+  // Closes the descriptor, reporting a late write error (NFS and friends report them here).
+  int close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+  void committed() { committed_ = true; }
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool committed_ = false;
+};
+
+int writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+void checkFileName(const std::filesystem::path& requested) {
+  const std::string name = requested.filename().string();
+  if (name.empty() || name == "." || name == "..") writeFailed(requested, "не указано имя файла");
+  if (name.size() > NAME_MAX) writeFailed(requested, errnoReason(ENAMETOOLONG));
+}
+
+void writeFileAtomically(const std::filesystem::path& requested, const Bytes& bytes) {
+  checkFileName(requested);
+  std::filesystem::path target = requested;
+  // Saving through a symbolic link replaces the file it points to, not the link.
+  std::error_code ec;
+  if (std::filesystem::is_symlink(target, ec)) {
+    std::filesystem::path resolved = std::filesystem::canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) writeFailed(requested, errnoReason(EISDIR));
+  std::filesystem::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  struct stat dirStat {};
+  if (::stat(dir.c_str(), &dirStat) != 0) {
+    writeFailed(requested, errno == ENOENT ? "папка не существует" : errnoReason(errno));
+  }
+  if (!S_ISDIR(dirStat.st_mode)) writeFailed(requested, errnoReason(ENOTDIR));
+
+  TemporaryFile temp(dir);
+  if (temp.error() != 0) {
+    const int e = temp.error();
+    writeFailed(requested, (e == EACCES || e == EPERM) ? "папка недоступна для записи" : errnoReason(e));
+  }
+  if (int e = writeAll(temp.fd(), bytes.data(), bytes.size()); e != 0) writeFailed(requested, errnoReason(e));
+  if (exists && ::fchmod(temp.fd(), old.st_mode & 07777) != 0) writeFailed(requested, errnoReason(errno));
+  if (::fsync(temp.fd()) != 0) writeFailed(requested, errnoReason(errno));
+  if (int e = temp.close(); e != 0) writeFailed(requested, errnoReason(e));
+  if (::rename(temp.path().c_str(), target.c_str()) != 0) writeFailed(requested, errnoReason(errno));
+  temp.committed();
+  // Makes the rename itself durable; a failure here leaves a correct file, so it is not reported.
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+}
+
+}  // namespace
+
+const char* formatName(PictureFormat format) {
+  for (const FormatEntry& f : kFormats) {
+    if (f.format == format) return f.name;
+  }
+  return "UNKNOWN";
+}
+
+PictureFormat formatForExtension(const std::filesystem::path& path) {
+  std::string ext = path.extension().string();
+  if (ext.size() < 2) return PictureFormat::Unknown;
+  ext = ext.substr(1);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string key = " " + ext + " ";
+  for (const FormatEntry& f : kFormats) {
+    if (f.writable && std::strstr(f.extensions, key.c_str()) != nullptr) return f.format;
+  }
+  return PictureFormat::Unknown;
+}
+
+DecodedPicture decodePicture(const std::uint8_t* data, std::size_t size) {
+  return withReadContext("изображение", [&] { return decodeUnwrapped(data, size); });
+}
+
+DecodedPicture readPicture(const std::filesystem::path& path) {
+  return withReadContext(quoted(path), [&] {
+    const Bytes data = readWholeFile(path);
+    return decodeUnwrapped(data.data(), data.size());
+  });
+}
+
+PictureInfo probePicture(const std::filesystem::path& path) {
+  return withReadContext(quoted(path), [&] {
+    const Bytes data = readWholeFile(path);
+    return probeUnwrapped(data.data(), data.size());
+  });
+}
+
+std::vector<std::uint8_t> encodePicture(const Bitmap& bitmap, PictureFormat format, const WriteOptions& options) {
+  using namespace codecs;
+  if (bitmap.empty()) throw ImagingError(ImagingErrorKind::InvalidArgument, "пустое изображение");
+  switch (format) {
+    case PictureFormat::Jpeg: return encodeJpeg(bitmap, options.jpeg);
+    case PictureFormat::Png: return encodePng(bitmap);
+    case PictureFormat::Tiff: return encodeTiff(bitmap);
+    case PictureFormat::Gif: return encodeGif(bitmap);
+    case PictureFormat::Bmp: return encodeBmp(bitmap);
+    case PictureFormat::Pcx: return encodePcx(bitmap);
+    case PictureFormat::Ico: return encodeIco(bitmap, false);
+    case PictureFormat::Cur: return encodeIco(bitmap, true);
+    case PictureFormat::Tga: return encodeTga(bitmap);
+    case PictureFormat::Pnm: return encodePnm(bitmap);
+    case PictureFormat::Wbmp:
+    case PictureFormat::Unknown: break;
+  }
+  throw ImagingError(ImagingErrorKind::Unsupported,
+                     std::string("запись в формате ") + formatName(format) + " не поддерживается");
+}
+
+void writePicture(const Bitmap& bitmap, const std::filesystem::path& path, const WriteOptions& options) {
+  checkFileName(path);
+  const PictureFormat format = formatForExtension(path);
+  if (format == PictureFormat::Unknown) {
+    writeFailed(path, "неизвестное расширение имени; возможны: jpg, png, tif, gif, bmp, pcx, ico, cur, tga, ppm");
+  }
+  Bytes bytes;
+  try {
+    bytes = encodePicture(bitmap, format, options);
+  } catch (const ImagingError& e) {
+    writeFailed(path, e.what());
+  }
+  writeFileAtomically(path, bytes);
+}
+
+}  // namespace virmeya

@@ -1,0 +1,89 @@
+// Writing and reading back: lossless formats give the same pixels, JPEG stays close.
+#include <gtest/gtest.h>
+
+#include "codecs/test_pictures.h"
+#include "imaging/codecs/codecs.h"
+#include "imaging/errors.h"
+
+namespace virmeya {
+namespace {
+
+using testing::gradientPicture;
+using testing::maxDifference;
+using testing::meanDifference;
+
+struct LosslessCase {
+  PictureFormat format;
+  bool keepsAlpha;
+};
+
+class LosslessRoundTrip : public ::testing::TestWithParam<LosslessCase> {};
+
+TEST_P(LosslessRoundTrip, PixelsComeBackExactly) {
+  const LosslessCase c = GetParam();
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 3}, std::pair{37, 11}, std::pair{130, 5}}) {
+    const Bitmap original = gradientPicture(w, h);
+    const auto bytes = encodePicture(original, c.format);
+    const DecodedPicture back = decodePicture(bytes.data(), bytes.size());
+    EXPECT_EQ(back.format, c.format);
+    EXPECT_FALSE(back.incomplete);
+    EXPECT_TRUE(back.bitmap.samePixels(original)) << formatName(c.format) << ' ' << w << "×" << h;
+  }
+}
+
+TEST_P(LosslessRoundTrip, AlphaComesBackWhenTheFormatHoldsIt) {
+  const LosslessCase c = GetParam();
+  const Bitmap original = gradientPicture(19, 7, true);
+  const auto bytes = encodePicture(original, c.format);
+  const DecodedPicture back = decodePicture(bytes.data(), bytes.size());
+  if (c.keepsAlpha) {
+    EXPECT_TRUE(back.bitmap.samePixels(original)) << formatName(c.format);
+  } else {
+    EXPECT_FALSE(back.bitmap.hasAlpha());
+    EXPECT_TRUE(back.bitmap.samePixels(original.copyPixels())) << formatName(c.format);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
+                         ::testing::Values(LosslessCase{PictureFormat::Png, true}, LosslessCase{PictureFormat::Bmp, true}),
+                         [](const auto& info) { return std::string(formatName(info.param.format)); });
+
+TEST(JpegRoundTrip, HighQualityStaysClose) {
+  const Bitmap original = testing::smoothPicture(64, 48);
+  const auto bytes = encodeJpeg(original, JpegOptions{95, 0, false});
+  const DecodedPicture back = decodePicture(bytes.data(), bytes.size());
+  EXPECT_EQ(back.format, PictureFormat::Jpeg);
+  ASSERT_EQ(back.bitmap.width(), 64);
+  ASSERT_EQ(back.bitmap.height(), 48);
+  EXPECT_LT(meanDifference(original, back.bitmap), 1.5);
+  EXPECT_LE(maxDifference(original, back.bitmap), 12);
+  EXPECT_FALSE(back.incomplete);
+  EXPECT_EQ(back.orientation, 1);
+}
+
+TEST(JpegRoundTrip, ChannelsKeepTheirOrder) {
+  const Bitmap original(32, 16, rgb(220, 30, 40));
+  const auto bytes = encodeJpeg(original, JpegOptions{90, 0, false});
+  const Bitmap back = decodePicture(bytes.data(), bytes.size()).bitmap;
+  const Bgr c = back.pixel(10, 8);
+  EXPECT_NEAR(c.r, 220, 4);
+  EXPECT_NEAR(c.g, 30, 4);
+  EXPECT_NEAR(c.b, 40, 4);
+}
+
+TEST(JpegRoundTrip, QualityAndOptimisationChangeTheSize) {
+  const Bitmap original = gradientPicture(96, 96);
+  const auto low = encodeJpeg(original, JpegOptions{10, 0, false});
+  const auto high = encodeJpeg(original, JpegOptions{100, 0, false});
+  const auto optimised = encodeJpeg(original, JpegOptions{100, 0, true});
+  EXPECT_LT(low.size(), high.size());
+  EXPECT_LT(optimised.size(), high.size());
+}
+
+TEST(JpegRoundTrip, SmoothingChangesTheResult) {
+  const Bitmap original = gradientPicture(64, 64);
+  EXPECT_NE(encodeJpeg(original, JpegOptions{80, 0, false}), encodeJpeg(original, JpegOptions{80, 60, false}));
+}
+
+}  // namespace
+}  // namespace virmeya
