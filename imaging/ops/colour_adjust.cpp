@@ -1,0 +1,304 @@
+// Colour operations: hue rotation, colourise, saturation, brightness–contrast–saturation, channel
+// gains, contrast about the mean, grey and threshold conversions, negative, HSL variation.
+#include "imaging/ops/colour_adjust.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "imaging/ops/op_support.h"
+#include "imaging/parallel.h"
+
+namespace virmeya {
+
+using ops::Lut;
+
+namespace {
+
+inline int greyLevel(const std::uint8_t* p) noexcept { return (21 * p[2] + 71 * p[1] + 8 * p[0]) / 100; }
+
+// Rounds a float to the nearest integer, halves to even (the default rounding mode).
+inline int roundFloat(float x) noexcept { return static_cast<int>(std::lrint(x)); }
+
+}  // namespace
+
+void AdjustTint(Bitmap& bitmap, double degrees) {
+  // The angle and its sine and cosine are single precision, as the colour-effects family computes
+  // them; the products below stay single precision so ties round the same way.
+  const float t = static_cast<float>(degrees) * 3.14159f / 180.0f;
+  const float s = std::sin(t) * 256.0f;
+  const float c = std::cos(t) * 256.0f;
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const int b = p[0], g = p[1], r = p[2];
+        const int luma = ops::roundDivEven(30 * r + 59 * g + 11 * b, 100);
+        const int db = ops::roundDivEven(89 * b - 30 * r - 59 * g, 100);
+        const int dr = ops::roundDivEven(70 * r - 59 * g - 11 * b, 100);
+        const float fdb = static_cast<float>(db);
+        const float fdr = static_cast<float>(dr);
+        const int u = roundFloat((s * fdb + c * fdr) / 256.0f);
+        const int v = roundFloat((c * fdb - s * fdr) / 256.0f);
+        p[2] = ClampByte(luma + u);
+        p[0] = ClampByte(luma + v);
+        p[1] = ClampByte(luma + ops::roundDivEven(-51 * u - 19 * v, 100));
+      }
+    }
+  });
+}
+
+Bgr hsvToBgr(int hue, int saturation, int value) {
+  hue %= 360;
+  if (hue < 0) hue += 360;
+  const int sat = std::clamp(saturation, 0, 99);
+  const int val = std::clamp(value, 0, 99);
+  // x / 99 · 255 never lands on a half, so the integer rounding equals the real one.
+  auto scale = [](int x) { return static_cast<std::uint8_t>(ops::roundDivEven(x * 255, 99)); };
+  if (sat == 0) {
+    const std::uint8_t v = scale(val);
+    return Bgr{v, v, v};
+  }
+  const int f = hue % 60;
+  const int p = val - sat * val / 99;
+  const int q = val - sat * val * f / 5940;
+  const int t = val - sat * val * (60 - f) / 5940;
+  int r = 0, g = 0, b = 0;
+  switch (hue / 60) {
+    case 0: r = val; g = t; b = p; break;
+    case 1: r = q; g = val; b = p; break;
+    case 2: r = p; g = val; b = t; break;
+    case 3: r = p; g = q; b = val; break;
+    case 4: r = t; g = p; b = val; break;
+    default: r = val; g = p; b = q; break;
+  }
+  return rgb(scale(r), scale(g), scale(b));
+}
+
+void Colorize(Bitmap& bitmap, int hue, int saturation, double factor) {
+  // The grey level is 0..99, so the whole operation is a 100-colour palette.
+  Bgr palette[100];
+  for (int grey = 0; grey < 100; ++grey) {
+    const long long value = truncToInt(factor * grey);
+    palette[grey] = hsvToBgr(hue, saturation, static_cast<int>(std::clamp<long long>(value, -1, 100)));
+  }
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const Bgr c = palette[(21 * p[2] + 71 * p[1] + 8 * p[0]) >> 8];
+        p[0] = c.b;
+        p[1] = c.g;
+        p[2] = c.r;
+      }
+    }
+  });
+}
+
+void AdjustSaturation(Bitmap& bitmap, double amount) {
+  const double k = (amount + 100.0) / 100.0;
+  if (k == 1.0) return;
+  // The three luma products are tabled; each is the same double the formula computes, and they
+  // are added in the formula's order, so the result is bit-identical.
+  double tr[256], tg[256], tb[256];
+  for (int v = 0; v < 256; ++v) {
+    tr[v] = 0.3 * v;
+    tg[v] = 0.59 * v;
+    tb[v] = 0.11 * v;
+  }
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const double luma = tr[p[2]] + tg[p[1]] + tb[p[0]];
+        for (int c = 0; c < 3; ++c) p[c] = clampRound(luma + k * (p[c] - luma));
+      }
+    }
+  });
+}
+
+void AdjustBrightnessContrastSaturation(Bitmap& bitmap, int brightness, int contrast, int saturation) {
+  // Contrast: 100 would make the curve vertical (1 / cos 90°), so it counts as 99; values beyond
+  // the range would fold the curve back and are held at its ends.
+  const int c = std::clamp(contrast, -100, 99);
+  const double k = c < 1 ? std::cos(c * 0.015708) : 1.0 / std::cos(c * M_PI / 200.0);
+  Lut curve;
+  for (int i = 0; i < 256; ++i) curve[i] = clampRound((i - 170) * k + 170);
+  const int bf = static_cast<int>(truncToInt((1.0 + brightness / 100.0) * 256.0));
+  Lut table;
+  table[0] = curve[0];
+  for (int j = 1; j < 256; ++j) {
+    const long long q = (static_cast<long long>(j - 1) * bf + 256) / 256;
+    table[j] = curve[static_cast<std::size_t>(std::clamp<long long>(q, 0, 255))];
+  }
+  if (saturation == 0) {
+    // sf = 256 makes the saturation step the identity: m − (m + 1) + (x + 1) = x.
+    ops::applyLut(bitmap, table);
+    return;
+  }
+  // A saturation below −100 would invert the colours; far above the range it only saturates more.
+  const int s = std::clamp(saturation, -100, 1000);
+  const int sf = static_cast<int>(truncToInt((1.0 + s / 100.0) * 256.0));
+  int scaled[256];
+  for (int v = 0; v < 256; ++v) scaled[v] = sf * (v + 1) / 256;
+  // m − S(m) + S(x) lies within [−sf, 255 + sf]; one table covers clamping and the curve.
+  constexpr int kOffset = 3000;
+  static_assert(kOffset >= 11 * 256 + 1, "covers the largest saturation factor");
+  std::vector<std::uint8_t> finalTable(2 * kOffset + 256);
+  for (int i = 0; i < static_cast<int>(finalTable.size()); ++i) finalTable[i] = table[ClampByte(i - kOffset)];
+  const std::uint8_t* out = finalTable.data() + kOffset;
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const int m = (p[0] + p[1] + p[2]) / 3;
+        const int d = m - scaled[m];
+        p[0] = out[d + scaled[p[0]]];
+        p[1] = out[d + scaled[p[1]]];
+        p[2] = out[d + scaled[p[2]]];
+      }
+    }
+  });
+}
+
+void WhiteBalance_coef(Bitmap& bitmap, double red, double green, double blue) {
+  auto gain = [](double factor) {
+    Lut lut;
+    for (int v = 0; v < 256; ++v) {
+      const double x = v * factor;
+      lut[v] = x >= 255.0 ? 255 : (x <= 0.0 ? 0 : static_cast<std::uint8_t>(truncToInt(x)));
+    }
+    return lut;
+  };
+  ops::applyLuts(bitmap, gain(blue), gain(green), gain(red));
+}
+
+void Contrast(Bitmap& bitmap, int amount) {
+  if (bitmap.empty()) return;
+  const ops::ChannelMeans means = ops::channelMeans(bitmap);
+  const double factor = amount >= 0 ? amount / 10.0 + 1.0 : 1.0 - std::sqrt(-static_cast<double>(amount)) / 10.0;
+  const long long g = truncToInt(factor * 65536.0);
+  auto stretch = [g](int mean) {
+    Lut lut;
+    for (int v = 0; v < 256; ++v) {
+      const long long x = (v - mean) * g / 65536 + mean;  // division truncates toward zero
+      lut[v] = ClampByte(static_cast<int>(std::clamp<long long>(x, -1, 256)));
+    }
+    return lut;
+  };
+  ops::applyLuts(bitmap, stretch(means.blue), stretch(means.green), stretch(means.red));
+}
+
+void IntensityRGBall(Bitmap& bitmap, int red, int green, int blue) {
+  auto shift = [](int amount) {
+    Lut lut;
+    for (int v = 0; v < 256; ++v) lut[v] = ClampByte(std::clamp(v + amount, -1, 256));
+    return lut;
+  };
+  ops::applyLuts(bitmap, shift(blue), shift(green), shift(red));
+}
+
+void ConvertToGray(Bitmap& bitmap) {
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const std::uint8_t grey = static_cast<std::uint8_t>(greyLevel(p));
+        p[0] = p[1] = p[2] = grey;
+      }
+    }
+  });
+}
+
+void ConvertToBWThreshold(Bitmap& bitmap, int threshold) {
+  if (bitmap.empty()) return;
+  int t = threshold;
+  if (t == -1) {
+    const ops::ChannelMeans m = ops::channelMeans(bitmap);
+    t = (21 * m.red + 71 * m.green + 8 * m.blue) / 100;
+  }
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const std::uint8_t v = greyLevel(p) < t ? 0 : 255;
+        p[0] = p[1] = p[2] = v;
+      }
+    }
+  });
+}
+
+void Negative(Bitmap& bitmap) {
+  Lut lut;
+  for (int v = 0; v < 256; ++v) lut[v] = static_cast<std::uint8_t>(255 - v);
+  ops::applyLut(bitmap, lut);
+}
+
+// HSL variation. Each pixel goes to hue, saturation and lightness (the usual hexcone HSL, all
+// 0..1). The hue turns by `hue` degrees. Saturation and lightness amounts pull the value toward
+// its limit proportionally: a negative amount a scales it by 1 + a / 100 (−100 gives grey or
+// black), a positive one moves it toward 1 by a / 100 of the remaining distance (100 gives full
+// saturation or white). So every amount keeps the order of values and 0 changes nothing.
+void HSLVariation(Bitmap& bitmap, double hue, int saturation, int lightness) {
+  const double hueShift = std::fmod(hue, 360.0) / 360.0;
+  const double sa = std::clamp(saturation, -100, 100) / 100.0;
+  const double la = std::clamp(lightness, -100, 100) / 100.0;
+  if (hueShift == 0.0 && sa == 0.0 && la == 0.0) return;
+  auto adjust = [](double v, double a) { return a < 0 ? v * (1.0 + a) : v + (1.0 - v) * a; };
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const float r = p[2] / 255.0f, g = p[1] / 255.0f, b = p[0] / 255.0f;
+        const float mx = std::max({r, g, b}), mn = std::min({r, g, b});
+        float l = (mx + mn) * 0.5f;
+        float s = 0.0f, h = 0.0f;
+        const float d = mx - mn;
+        if (d > 0.0f) {
+          s = l > 0.5f ? d / (2.0f - mx - mn) : d / (mx + mn);
+          if (mx == r) {
+            h = (g - b) / d + (g < b ? 6.0f : 0.0f);
+          } else if (mx == g) {
+            h = (b - r) / d + 2.0f;
+          } else {
+            h = (r - g) / d + 4.0f;
+          }
+          h /= 6.0f;
+        }
+        h += static_cast<float>(hueShift);
+        if (h < 0.0f) h += 1.0f;
+        if (h >= 1.0f) h -= 1.0f;
+        s = static_cast<float>(adjust(s, sa));
+        l = static_cast<float>(adjust(l, la));
+        float ro = l, go = l, bo = l;
+        if (s > 0.0f) {
+          const float q = l < 0.5f ? l * (1.0f + s) : l + s - l * s;
+          const float pp = 2.0f * l - q;
+          auto channel = [&](float t) {
+            if (t < 0.0f) t += 1.0f;
+            if (t > 1.0f) t -= 1.0f;
+            if (t < 1.0f / 6.0f) return pp + (q - pp) * 6.0f * t;
+            if (t < 0.5f) return q;
+            if (t < 2.0f / 3.0f) return pp + (q - pp) * (2.0f / 3.0f - t) * 6.0f;
+            return pp;
+          };
+          ro = channel(h + 1.0f / 3.0f);
+          go = channel(h);
+          bo = channel(h - 1.0f / 3.0f);
+        }
+        p[2] = clampRound(ro * 255.0f);
+        p[1] = clampRound(go * 255.0f);
+        p[0] = clampRound(bo * 255.0f);
+      }
+    }
+  });
+}
+
+}  // namespace virmeya
