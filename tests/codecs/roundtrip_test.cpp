@@ -45,8 +45,59 @@ TEST_P(LosslessRoundTrip, AlphaComesBackWhenTheFormatHoldsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
-                         ::testing::Values(LosslessCase{PictureFormat::Png, true}, LosslessCase{PictureFormat::Bmp, true}),
+                         ::testing::Values(LosslessCase{PictureFormat::Png, true}, LosslessCase{PictureFormat::Bmp, true},
+                                           LosslessCase{PictureFormat::Tiff, true}, LosslessCase{PictureFormat::Tga, true},
+                                           LosslessCase{PictureFormat::Pcx, false}, LosslessCase{PictureFormat::Pnm, false},
+                                           LosslessCase{PictureFormat::Ico, true}, LosslessCase{PictureFormat::Cur, true}),
                          [](const auto& info) { return std::string(formatName(info.param.format)); });
+
+// A picture of few colours, with transparent pixels: GIF keeps it exactly.
+Bitmap fewColours(int w, int h) {
+  const Bgr colours[] = {rgb(255, 0, 0), rgb(0, 128, 0), rgb(10, 20, 250), kWhite, kBlack, rgb(200, 180, 20)};
+  Bitmap b(w, h);
+  b.addAlpha();
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      b.setPixel(x, y, colours[(x / 3 + y) % 6]);
+      b.alphaRow(y)[x] = (x + y) % 7 == 0 ? 0 : 255;
+    }
+  }
+  return b;
+}
+
+TEST(GifRoundTrip, FewColoursComeBackExactlyWithTransparency) {
+  Bitmap original = fewColours(23, 9);
+  const auto bytes = encodePicture(original, PictureFormat::Gif);
+  const DecodedPicture back = decodePicture(bytes.data(), bytes.size());
+  EXPECT_EQ(back.format, PictureFormat::Gif);
+  ASSERT_TRUE(back.bitmap.hasAlpha());
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 23; ++x) {
+      EXPECT_EQ(back.bitmap.alphaRow(y)[x], original.alphaRow(y)[x]);
+      if (original.alphaRow(y)[x] == 255) {
+        EXPECT_EQ(back.bitmap.pixel(x, y), original.pixel(x, y));
+      }
+    }
+  }
+}
+
+TEST(GifRoundTrip, ManyColoursAreReducedCloselyTo256) {
+  const Bitmap original = testing::smoothPicture(128, 96);
+  const auto bytes = encodePicture(original, PictureFormat::Gif);
+  const DecodedPicture back = decodePicture(bytes.data(), bytes.size());
+  EXPECT_FALSE(back.bitmap.hasAlpha());
+  EXPECT_LT(meanDifference(original, back.bitmap), 4.0);
+  EXPECT_LE(maxDifference(original, back.bitmap), 24);
+}
+
+TEST(IcoRoundTrip, LargePicturesAreScaledToFit256) {
+  const Bitmap original(600, 300, rgb(10, 200, 30));
+  const auto bytes = encodePicture(original, PictureFormat::Ico);
+  const DecodedPicture back = decodePicture(bytes.data(), bytes.size());
+  EXPECT_EQ(back.bitmap.width(), 256);
+  EXPECT_EQ(back.bitmap.height(), 128);
+  EXPECT_EQ(back.bitmap.pixel(100, 60), rgb(10, 200, 30));
+}
 
 TEST(JpegRoundTrip, HighQualityStaysClose) {
   const Bitmap original = testing::smoothPicture(64, 48);
