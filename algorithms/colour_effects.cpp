@@ -1,0 +1,288 @@
+// The colour effects, the overlay pictures and the brightness and offset tints.
+#include "algorithms/colour_effects.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/codecs/codecs.h"
+#include "imaging/errors.h"
+#include "imaging/ops/colour_adjust.h"
+#include "imaging/ops/op_support.h"
+#include "imaging/parallel.h"
+
+namespace virmeya {
+
+namespace {
+
+using ops::roundDivEven;
+
+// Bilinear stretch of a source picture to W × H, produced row by row. Positions are taken at pixel
+// centres, in 1/256 steps; the two source rows a target row needs are kept horizontally stretched,
+// so an enlargement (the usual case: a 1600-pixel overlay on a 6000-pixel photo) stretches each
+// source row about once per band.
+class Stretch {
+ public:
+  Stretch(const Bitmap& source, int width, int height) : source_(source), width_(width), height_(height) {
+    identity_ = source.width() == width && source.height() == height;
+    if (identity_) return;
+    columns_.resize(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) columns_[static_cast<std::size_t>(x)] = position(x, width, source.width());
+    rows_.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows_[static_cast<std::size_t>(y)] = position(y, height, source.height());
+  }
+
+  // One band's reader: its own cache of stretched source rows and its output row.
+  class Reader {
+   public:
+    explicit Reader(const Stretch& s) : s_(s) {
+      if (s.identity_) return;
+      const std::size_t n = static_cast<std::size_t>(s.width_) * 3;
+      upper_.resize(n);
+      lower_.resize(n);
+      out_.resize(n);
+    }
+    // The stretched row y: 3 × width bytes, blue, green, red.
+    const std::uint8_t* row(int y) {
+      if (s_.identity_) return s_.source_.row(y);
+      const Position& p = s_.rows_[static_cast<std::size_t>(y)];
+      if (upperIndex_ != p.first) {
+        if (lowerIndex_ == p.first) {
+          std::swap(upper_, lower_);
+          std::swap(upperIndex_, lowerIndex_);
+        } else {
+          stretchRow(p.first, upper_);
+          upperIndex_ = p.first;
+        }
+      }
+      if (p.weight == 0) {
+        for (std::size_t i = 0; i < out_.size(); ++i) out_[i] = static_cast<std::uint8_t>((upper_[i] + 128) >> 8);
+        return out_.data();
+      }
+      if (lowerIndex_ != p.second) {
+        stretchRow(p.second, lower_);
+        lowerIndex_ = p.second;
+      }
+      const std::uint32_t wl = static_cast<std::uint32_t>(p.weight), wu = 256 - wl;
+      for (std::size_t i = 0; i < out_.size(); ++i) {
+        out_[i] = static_cast<std::uint8_t>((upper_[i] * wu + lower_[i] * wl + 32768) >> 16);
+      }
+      return out_.data();
+    }
+
+   private:
+    void stretchRow(int sy, std::vector<std::uint16_t>& dst) const {
+      const std::uint8_t* src = s_.source_.row(sy);
+      std::uint16_t* d = dst.data();
+      for (int x = 0; x < s_.width_; ++x) {
+        const Position& p = s_.columns_[static_cast<std::size_t>(x)];
+        const std::uint8_t* a = src + 3 * p.first;
+        const std::uint8_t* b = src + 3 * p.second;
+        const int wb = p.weight, wa = 256 - wb;
+        d[0] = static_cast<std::uint16_t>(a[0] * wa + b[0] * wb);
+        d[1] = static_cast<std::uint16_t>(a[1] * wa + b[1] * wb);
+        d[2] = static_cast<std::uint16_t>(a[2] * wa + b[2] * wb);
+        d += 3;
+      }
+    }
+
+    const Stretch& s_;
+    std::vector<std::uint16_t> upper_, lower_;
+    std::vector<std::uint8_t> out_;
+    int upperIndex_ = -1, lowerIndex_ = -1;
+  };
+
+ private:
+  struct Position {
+    int first = 0, second = 0;  // the two source samples
+    int weight = 0;             // of the second, 0..255
+  };
+  // Target pixel centre t + ½ of `target` maps to source position (t + ½) · source / target − ½.
+  static Position position(int t, int target, int source) {
+    const long long num = (2LL * t + 1) * source * 256 - 256LL * target;
+    long long fixed = num / (2LL * target);
+    if (num < 0) fixed = 0;
+    Position p;
+    p.first = static_cast<int>(fixed >> 8);
+    p.weight = static_cast<int>(fixed & 255);
+    if (p.first >= source - 1) {
+      p.first = source - 1;
+      p.weight = 0;
+    }
+    p.second = std::min(p.first + 1, source - 1);
+    return p;
+  }
+
+  const Bitmap& source_;
+  int width_, height_;
+  bool identity_ = false;
+  std::vector<Position> columns_, rows_;
+};
+
+void requireOverlay(const Bitmap& overlay) {
+  if (overlay.empty()) {
+    throw ImagingError(ImagingErrorKind::InvalidArgument, "пустое изображение наложения");
+  }
+}
+
+// round(ov · S · factorPercent / 60000) clamped, for every S = 0..765 and overlay value 0..255.
+using TintTable = std::vector<std::uint8_t>;
+TintTable makeTintTable(int factorPercent) {
+  TintTable t(766 * 256);
+  for (int s = 0; s <= 765; ++s) {
+    for (int ov = 0; ov < 256; ++ov) {
+      t[static_cast<std::size_t>(s * 256 + ov)] = ClampByte(roundDivEven(ov * s * factorPercent, 60000));
+    }
+  }
+  return t;
+}
+
+const TintTable& tintTable(int factorPercent, std::unique_ptr<TintTable>& own) {
+  if (factorPercent == 100) {
+    static const TintTable unit = makeTintTable(100);
+    return unit;
+  }
+  own = std::make_unique<TintTable>(makeTintTable(factorPercent));
+  return *own;
+}
+
+std::string readFailure(const std::filesystem::path& path, const std::string& reason) {
+  return "Не удалось загрузить файл содержимого «" + path.string() + "»: " + reason;
+}
+
+}  // namespace
+
+void TintVariant(Bitmap& target, int variant) { AdjustTint(target, tintDegreesForVariant(variant)); }
+
+void ColorizeVariant(Bitmap& target, int variant) {
+  const ColorizeParameters p = colorizeForVariant(variant);
+  Colorize(target, p.hue, p.saturation, p.lightnessFactor);
+}
+
+void SaturationVariant(Bitmap& target, int variant) { AdjustSaturation(target, saturationForVariant(variant)); }
+
+void SolarizeEffect(Bitmap& target, int step, bool onPhoto, Progress* progress) {
+  if (step <= 0) throw ImagingError(ImagingErrorKind::InvalidArgument, "шаг соляризации должен быть больше 0");
+  std::array<std::uint8_t, 256> lut{};
+  for (int v = 0; v < 256; ++v) {
+    // The wrap above 255 is the effect itself, not an overflow.
+    lut[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>((step * roundDivEven(v, step)) % 256);
+  }
+  ProgressRun run(onPhoto ? progress : nullptr, target.height());
+  const int bytes = 3 * target.width();
+  parallelRows(target.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = target.row(y);
+      for (int i = 0; i < bytes; ++i) p[i] = lut[p[i]];
+      run.advance();
+    }
+  });
+}
+
+Bitmap readOverlayFile(const ContentRoot& content, std::string_view kind, bool thumbnail, int index) {
+  const std::filesystem::path path = content.overlay(kind, thumbnail, index);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    throw ImagingError(ImagingErrorKind::ReadFailed, readFailure(path, "файл не найден"));
+  }
+  try {
+    DecodedPicture picture = readPicture(path);
+    picture.bitmap.dropAlpha();
+    requireOverlay(picture.bitmap);
+    return std::move(picture.bitmap);
+  } catch (const ImagingError& e) {
+    throw ImagingError(e.kind(), readFailure(path, e.what()));
+  }
+}
+
+Bitmap stretchBilinear(const Bitmap& source, int width, int height) {
+  requireOverlay(source);
+  checkPictureSize(width, height);
+  Bitmap out = Bitmap::uninitialized(width, height);
+  const Stretch stretch(source, width, height);
+  parallelRows(height, [&](int y0, int y1) {
+    Stretch::Reader reader(stretch);
+    for (int y = y0; y < y1; ++y) std::memcpy(out.row(y), reader.row(y), static_cast<std::size_t>(width) * 3);
+  });
+  return out;
+}
+
+Bitmap LoadOverlayImage(const ContentRoot& content, std::string_view kind, bool thumbnail, int index,
+                        int width, int height, Progress* progress) {
+  ProgressRun run(thumbnail ? nullptr : progress, 100);
+  Bitmap source = readOverlayFile(content, kind, thumbnail, index);
+  run.advance(50);
+  return stretchBilinear(source, width, height);
+}
+
+void brightnessTint(Bitmap& target, const Bitmap& overlay, int factorPercent, Progress* progress) {
+  requireOverlay(overlay);
+  if (target.empty()) return;
+  std::unique_ptr<TintTable> own;
+  const std::uint8_t* table = tintTable(factorPercent, own).data();
+  const Stretch stretch(overlay, target.width(), target.height());
+  ProgressRun run(progress, target.height());
+  const int width = target.width();
+  parallelRows(target.height(), [&](int y0, int y1) {
+    Stretch::Reader reader(stretch);
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* o = reader.row(y);
+      std::uint8_t* p = target.row(y);
+      for (int x = 0; x < width; ++x, p += 3, o += 3) {
+        const std::uint8_t* t = table + (p[0] + p[1] + p[2]) * 256;
+        p[0] = t[o[0]];
+        p[1] = t[o[1]];
+        p[2] = t[o[2]];
+      }
+      run.advance();
+    }
+  });
+}
+
+void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercent, Progress* progress) {
+  requireOverlay(overlay);
+  if (target.empty()) return;
+  // shift[ov] = d; then result[c + d + 400] for the channel value plus offset, clamped and scaled.
+  std::array<int, 256> shift{};
+  for (int ov = 0; ov < 256; ++ov) {
+    shift[static_cast<std::size_t>(ov)] = roundDivEven((ov - kNeutralOverlayLevel) * strength, 100);
+  }
+  constexpr int kBias = 1024;
+  std::vector<std::uint8_t> result(2 * kBias + 256);
+  for (int i = 0; i < static_cast<int>(result.size()); ++i) {
+    const int v = i - kBias;
+    result[static_cast<std::size_t>(i)] = kPercent == 100 ? ClampByte(v) : ClampByte(roundDivEven(v * kPercent, 100));
+  }
+  for (int& d : shift) d = std::clamp(d, -kBias, kBias - 1) + kBias;
+  const Stretch stretch(overlay, target.width(), target.height());
+  ProgressRun run(progress, target.height());
+  const int width = target.width();
+  const std::uint8_t* r = result.data();
+  parallelRows(target.height(), [&](int y0, int y1) {
+    Stretch::Reader reader(stretch);
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* o = reader.row(y);
+      std::uint8_t* p = target.row(y);
+      for (int x = 0; x < 3 * width; ++x) p[x] = r[p[x] + shift[o[x]]];
+      run.advance();
+    }
+  });
+}
+
+void GradientEffect(Bitmap& target, int index, bool thumbnail, const ContentRoot& content, Progress* progress) {
+  Progress* bar = thumbnail ? nullptr : progress;
+  const Bitmap overlay = readOverlayFile(content, kGradientsKind, thumbnail, index);
+  brightnessTint(target, overlay, 100, bar);
+}
+
+void OffsetTintEffect(Bitmap& target, int index, OffsetTintSource source, int strength,
+                      const ContentRoot& content, Progress* progress) {
+  const std::string_view kind = source == OffsetTintSource::ColorLights ? kColorLightsKind : kGradientsKind;
+  const Bitmap overlay = readOverlayFile(content, kind, false, index);
+  offsetTint(target, overlay, strength, 100, progress);
+}
+
+}  // namespace virmeya
