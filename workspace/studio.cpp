@@ -32,6 +32,29 @@ constexpr const char* kIncompleteMessage = "Файл прочитан не по�
 QString fromStd(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::filesystem::path toPath(const QString& s) { return std::filesystem::path(s.toStdU16String()); }
 
+// Reads a photo for layer 0 (plain 24-bit: transparent parts of a PNG or GIF become white paper).
+// On failure `result` says why, in the message the window shows, and nothing else is touched.
+bool readPhotoFile(const QString& path, DecodedPicture& picture, OpenResult& result) {
+  try {
+    picture = readPicture(toPath(path));
+  } catch (const ImagingError& e) {
+    result.status = OpenResult::Status::Failed;
+    result.message = QString::fromUtf8(kOpenFailed) + QStringLiteral(": ") + fromStd(e.what());
+    return false;
+  } catch (const std::bad_alloc&) {
+    result.status = OpenResult::Status::Failed;
+    result.message = QString::fromUtf8(kOpenFailed) + QStringLiteral(": недостаточно памяти");
+    return false;
+  }
+  if (picture.bitmap.hasAlpha()) flattenAlphaOntoWhite(picture.bitmap);
+  result.status = picture.incomplete ? OpenResult::Status::Incomplete : OpenResult::Status::Opened;
+  if (picture.incomplete) {
+    result.message = QString::fromUtf8(kIncompleteMessage);
+    if (!picture.warning.empty()) result.message += QLatin1Char('\n') + fromStd(picture.warning);
+  }
+  return true;
+}
+
 }  // namespace
 
 const char* pageWord(Page page) { return kPageWords[static_cast<std::size_t>(page)]; }
@@ -168,30 +191,14 @@ OpenResult Studio::revert() {
   const bool haveName = !openedFileName_.isEmpty();
   if (haveName) {
     // Read before touching anything: a file gone since it was opened must not cost the worked photo.
-    try {
-      picture = readPicture(toPath(openedFileName_));
-    } catch (const ImagingError& e) {
-      result.status = OpenResult::Status::Failed;
-      result.message = QString::fromUtf8(kOpenFailed) + QStringLiteral(": ") + fromStd(e.what());
-      return result;
-    } catch (const std::bad_alloc&) {
-      result.status = OpenResult::Status::Failed;
-      result.message = QString::fromUtf8(kOpenFailed) + QStringLiteral(": недостаточно памяти");
-      return result;
-    }
+    if (!readPhotoFile(openedFileName_, picture, result)) return result;
   }
   beginUndoable(QString::fromUtf8(undo_caption::kRevert));
   dropPendingLayers();
   setMouseMode(MouseMode::Scroll);
   if (haveName) {
-    if (picture.bitmap.hasAlpha()) flattenAlphaOntoWhite(picture.bitmap);
     image_.setPhoto(std::move(picture.bitmap));
-    result.status = picture.incomplete ? OpenResult::Status::Incomplete : OpenResult::Status::Opened;
-    if (picture.incomplete) {
-      result.message = QString::fromUtf8(kIncompleteMessage);
-      if (!picture.warning.empty()) result.message += QLatin1Char('\n') + fromStd(picture.warning);
-      setHint(QString::fromUtf8(kIncompleteHint));
-    }
+    if (picture.incomplete) setHint(QString::fromUtf8(kIncompleteHint));
   } else {
     // Nothing was ever opened: the view keeps its blank picture.
     image_.clearCurrentToBackground();
@@ -284,20 +291,8 @@ OpenResult Studio::loadPhoto(const QString& path, bool fromDialog) {
   if (path.isEmpty()) return result;  // a cancelled dialog changes nothing
   DecodedPicture picture;
   // An unreadable file leaves the document, its history and the committed picture as they were.
-  try {
-    picture = readPicture(toPath(path));
-  } catch (const ImagingError& e) {
-    result.status = OpenResult::Status::Failed;
-    result.message = QString::fromUtf8(kOpenFailed) + QStringLiteral(": ") + fromStd(e.what());
-    return result;
-  } catch (const std::bad_alloc&) {
-    result.status = OpenResult::Status::Failed;
-    result.message = QString::fromUtf8(kOpenFailed) + QStringLiteral(": недостаточно памяти");
-    return result;
-  }
+  if (!readPhotoFile(path, picture, result)) return result;
   dropPendingLayers();
-  // The photo layer is plain 24-bit; transparent parts of a PNG or GIF show as white paper.
-  if (picture.bitmap.hasAlpha()) flattenAlphaOntoWhite(picture.bitmap);
   image_.setPhoto(std::move(picture.bitmap));
   notifyImageChanged();
   commitLayer0();
@@ -306,15 +301,7 @@ OpenResult Studio::loadPhoto(const QString& path, bool fromDialog) {
   image_.photo().frameShown = false;
   fitToWindow();
   setHistory(false, false);
-  if (picture.incomplete) {
-    result.status = OpenResult::Status::Incomplete;
-    result.message = QString::fromUtf8(kIncompleteMessage);
-    if (!picture.warning.empty()) result.message += QLatin1Char('\n') + fromStd(picture.warning);
-    setHint(QString::fromUtf8(kIncompleteHint));
-  } else {
-    result.status = OpenResult::Status::Opened;
-    setHint(QString::fromUtf8(kOpenedHint));
-  }
+  setHint(QString::fromUtf8(picture.incomplete ? kIncompleteHint : kOpenedHint));
   templatePreviewFlag_ = false;
   modifiedFlag_ = false;
   // The mode step for "Редактирование": the Decor tabs follow the mode; no pending layer is left
