@@ -64,7 +64,9 @@ std::string errnoReason(int error) {
 
 Bytes readWholeFile(const std::filesystem::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
+  if (fd < 0) {
+    throw ImagingError(ImagingErrorKind::ReadFailed, errno == ENOENT ? "файл не найден" : errnoReason(errno));
+  }
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
