@@ -12,16 +12,19 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "imaging/bitmap.h"
 #include "imaging/codecs/codecs.h"
 
+class QJsonObject;
 class QMimeData;
 class QPainter;
 
 namespace virmeya {
 
 class Studio;
+struct MacroCommand;
 
 // ---- the save dialog's file-type list
 
@@ -227,5 +230,11 @@ class Saving : public QObject {
   FileParameters fileParameters_;
   JpegOptimizeValues optimizeValues_;
 };
+
+// ---- macro commands (saving_macros.cpp)
+// save, export, jpeg-optimize, jpeg-estimate, print-pdf, close.
+const std::vector<MacroCommand>& savingMacroCommands();
+// The save dialog's type (and the kept JPEG quality) for the `state` object.
+void addSavingState(const Studio& studio, QJsonObject& state);
 
 }  // namespace virmeya
