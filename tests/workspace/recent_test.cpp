@@ -83,6 +83,18 @@ TEST(RecentFile, WrittenAsUtf8WithCrlfAndReadBack) {
   EXPECT_EQ(t.recentList(), s.recentList());
 }
 
+TEST(RecentFile, AnUnwritableFolderIsReportedNotIgnored) {
+  QTemporaryDir dir;
+  const QString blocker = dir.filePath(q("file"));
+  writeBytes(blocker, "x");
+  Studio s;
+  s.setConfigDir(blocker);  // a file where the folder should be
+  s.addRecentFile(q("/a.jpg"));
+  const SaveResult r = s.writeRecentList();
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.message.isEmpty());
+}
+
 TEST(RecentFile, OldWindows1251FileIsAccepted) {
   QTemporaryDir dir;
   // "C:\Фото\Ёлка.jpg" and "D:\№1.bmp" in Windows-1251, CRLF ended.
@@ -178,9 +190,10 @@ TEST(RecentStrip, AnUnreadableEntryKeepsItsPlaceAndFailsToOpen) {
 TEST(Paths, OverridesWin) {
   EXPECT_EQ(configDir(q("/tmp/x/../cfg")), q("/tmp/cfg"));
   EXPECT_EQ(contentRoot(q("/srv/content")), q("/srv/content"));
+  const QByteArray saved = qgetenv("VIRMEYA_CONTENT");
   qputenv("VIRMEYA_CONTENT", "/opt/virmeya-content");
   EXPECT_EQ(contentRoot(), q("/opt/virmeya-content"));
-  qunsetenv("VIRMEYA_CONTENT");
+  qputenv("VIRMEYA_CONTENT", saved);
   EXPECT_FALSE(configDir().isEmpty());
 }
 
