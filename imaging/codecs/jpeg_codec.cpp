@@ -153,6 +153,8 @@ void decodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& pict
   jpeg_read_header(&cinfo, TRUE);
   if (d.err.sawEof) corrupt("файл обрывается в заголовке");
   checkDecodeSize(cinfo.image_width, cinfo.image_height);
+  // Saved markers live in the picture's memory pool, which finishing the decompression frees.
+  picture.orientation = orientationFromMarkers(cinfo);
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
@@ -184,7 +186,6 @@ void decodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& pict
   const bool unfinished = d.err.sawEof && progressiveUnfinished(cinfo);
   jpeg_finish_decompress(&cinfo);
 
-  picture.orientation = orientationFromMarkers(cinfo);
   if (d.err.hitMissingData || unfinished) {
     picture.incomplete = true;
     picture.warning = "файл JPEG обрывается: изображение загружено не полностью";
