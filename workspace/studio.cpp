@@ -378,8 +378,14 @@ void Studio::fitToWindow() {
     setZoom(100.0);
     return;
   }
+  if (viewOuter_.isEmpty()) {  // a view not laid out yet has no size to fit to
+    setZoom(100.0);
+    return;
+  }
   const double fit = std::min(viewOuter_.height() * 100.0 / h, viewOuter_.width() * 100.0 / w);
-  setZoom(fit - 1.0);
+  // Below 2 % the one-percent margin would leave no zoom at all (or a negative one) on a huge photo
+  // in a tiny view; half the fit keeps the picture visible there.
+  setZoom(fit >= 2.0 ? fit - 1.0 : fit / 2);
 }
 
 QString Studio::sizeText() const {

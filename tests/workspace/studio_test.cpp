@@ -440,6 +440,9 @@ TEST(StudioView, FitToWindowShowsSmallPhotosAt100AndLargeOnesAtTheFitLessOnePerc
       {1000, 500, {600, 400}, {620, 420}, 62 - 1},             // width limits: 620·100/1000
       {500, 1000, {600, 400}, {620, 420}, 42 - 1},             // height limits: 420·100/1000
       {300, 450, {600, 400}, {620, 420}, 420 * 100.0 / 450 - 1},  // fits across, not down
+      // Guards: a huge photo in a tiny view never gets a zero or negative zoom; no view size, 100 %.
+      {20000, 100, {100, 100}, {100, 100}, 0.25},
+      {500, 500, {0, 0}, {0, 0}, 100.0},
   };
   for (const Case& c : cases) {
     Studio studio;
