@@ -6,8 +6,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <ostream>
 
+#include "workspace/saving.h"
 #include "workspace/studio.h"
 
 namespace virmeya {
@@ -103,7 +105,21 @@ QJsonObject menuState(bool enabled, const QString& caption) {
 
 }  // namespace
 
-const std::vector<MacroCommand>& macroCommands() { return kCommands; }
+// The saving commands (saving_macros.cpp) join the table; their `save` replaces the plain one above.
+const std::vector<MacroCommand>& macroCommands() {
+  static const std::vector<MacroCommand> all = [] {
+    std::vector<MacroCommand> list;
+    const std::vector<MacroCommand>& saving = savingMacroCommands();
+    for (const MacroCommand& c : kCommands) {
+      const bool replaced = std::any_of(saving.begin(), saving.end(),
+                                        [&](const MacroCommand& s) { return qstrcmp(s.name, c.name) == 0; });
+      if (!replaced) list.push_back(c);
+    }
+    list.insert(list.end(), saving.begin(), saving.end());
+    return list;
+  }();
+  return all;
+}
 
 QString MacroArgs::option(const QString& key, const QString& fallback) const {
   for (const auto& [k, v] : options) {
@@ -175,7 +191,7 @@ void MacroInterpreter::runLine(const QString& line) {
   if (tokens.empty()) return;
   const QString name = tokens.front().text;
   const MacroCommand* command = nullptr;
-  for (const MacroCommand& c : kCommands) {
+  for (const MacroCommand& c : macroCommands()) {
     if (name == fromUtf8(c.name)) command = &c;
   }
   if (!command) throw MacroError(QStringLiteral("неизвестная команда «%1»").arg(name));
@@ -187,6 +203,12 @@ void MacroInterpreter::runLine(const QString& line) {
       args.options.emplace_back(t.text.left(eq), t.text.mid(eq + 1));
     } else {
       args.words.append(t.text);
+    }
+  }
+  const QStringList accepted = fromUtf8(command->options).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  for (const auto& kv : args.options) {
+    if (!accepted.contains(kv.first)) {
+      throw MacroError(QStringLiteral("%1: неизвестный параметр «%2»").arg(name, kv.first));
     }
   }
   const int words = static_cast<int>(args.words.size());
@@ -238,6 +260,7 @@ QString studioStateJson(const Studio& studio) {
   o.insert(QStringLiteral("size_text"), studio.sizeText());
   o.insert(QStringLiteral("zoom_text"), studio.zoomText());
   o.insert(QStringLiteral("picture_commands"), studio.pictureCommandsEnabled());
+  addSavingState(studio, o);
   return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 

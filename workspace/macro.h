@@ -55,6 +55,7 @@ struct MacroCommand {
   int minWords;         // plain words accepted
   int maxWords;
   MacroHandler run;
+  const char* options = "";  // the key=value keys it accepts, separated by spaces
 };
 
 // Every command of the language (one table; a new command is one entry).

@@ -59,6 +59,7 @@ TEST_F(MacroTest, ErrorsStopTheRunWithTheLineNumber) {
       {"state extra\n", 1, "без аргументов"},
       {"open missing.png\n", 1, "Не удалось открыть файл"},
       {"open-recent 0\n", 1, "пуст"},
+      {"state\nundo level=2\n", 2, "неизвестный параметр «level»"},
   };
   for (const Case& c : cases) {
     out.str({});

@@ -175,6 +175,15 @@ TEST_F(StudioTest, OperationAfterUndoDisablesRedoAndReplacesTheCaption) {
   EXPECT_EQ(studio.redoCaption(), q("Повторить наложение рамки"));
 }
 
+TEST_F(StudioTest, SaveUndoLeavesTheMenuItemToTheCaller) {
+  studio.openPhoto(writePhoto("a.png", 6, 4, 1));
+  invertOperation(undo_caption::kEffect);
+  studio.undo();
+  studio.saveUndo();
+  EXPECT_EQ(enabling(), (Enabling{false, true, false, false}));
+  EXPECT_TRUE(studio.undoImage().samePixels(studio.image().photo().bitmap));
+}
+
 TEST_F(StudioTest, UndoDropsPendingLayers) {
   studio.openPhoto(writePhoto("a.png", 6, 4, 1));
   invertOperation(undo_caption::kEffect);
