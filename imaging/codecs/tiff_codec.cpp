@@ -56,7 +56,14 @@ toff_t seekProc(thandle_t h, toff_t offset, int whence) {
 
 int closeProc(thandle_t) { return 0; }
 toff_t sizeProc(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
-int mapProc(thandle_t, void**, toff_t*) { return 0; }
+// Reading maps the caller's buffer directly, so libtiff never copies strips it can use in place.
+int mapProc(thandle_t h, void** base, toff_t* size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  if (f->data == nullptr) return 0;
+  *base = const_cast<std::uint8_t*>(f->data);
+  *size = f->size;
+  return 1;
+}
 void unmapProc(thandle_t, void*, toff_t) {}
 
 struct Messages {
@@ -133,7 +140,7 @@ inline std::uint8_t unpremultiply(std::uint8_t c, std::uint8_t a) {
 PictureInfo probeTiff(const std::uint8_t* data, std::size_t size) {
   MemoryFile file{data, nullptr, size, 0};
   Messages messages;
-  TiffHandle h{open(file, "rm", messages)};
+  TiffHandle h{open(file, "r", messages)};
   if (h.tif == nullptr) corrupt(messages.firstError);
   const Layout l = readLayout(h.tif, messages);
   PictureInfo info;
@@ -147,7 +154,7 @@ PictureInfo probeTiff(const std::uint8_t* data, std::size_t size) {
 void decodeTiff(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
   MemoryFile file{data, nullptr, size, 0};
   Messages messages;
-  TiffHandle h{open(file, "rm", messages)};
+  TiffHandle h{open(file, "r", messages)};
   if (h.tif == nullptr) corrupt(messages.firstError);
   TIFF* tif = h.tif;
   const Layout l = readLayout(tif, messages);
