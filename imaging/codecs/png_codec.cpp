@@ -77,7 +77,19 @@ PictureInfo probePng(const std::uint8_t* data, std::size_t size) {
   return result;
 }
 
+// The size from IHDR (always the first chunk), so that an oversized picture is reported as too
+// large rather than as libpng's refusal of the header.
+void checkHeaderSize(const std::uint8_t* data, std::size_t size) {
+  if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return;
+  ByteReader r(data, size);
+  r.seek(16);
+  const std::uint32_t w = static_cast<std::uint32_t>(r.u16be()) << 16 | r.u16be();
+  const std::uint32_t h = static_cast<std::uint32_t>(r.u16be()) << 16 | r.u16be();
+  if (w > 0 && h > 0) checkPictureSize(w, h);
+}
+
 void decodePng(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
+  checkHeaderSize(data, size);
   Reader r(data, size);
   Bitmap bitmap;
   std::unique_ptr<std::uint8_t[]> rgba;
