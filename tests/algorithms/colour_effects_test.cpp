@@ -116,6 +116,19 @@ TEST(Solarize, StepTwentyAndThirtyWithTheirTies) {
   }
 }
 
+TEST(Solarize, EveryStepAndValueFollowsTheRule) {
+  Bitmap all(256, 1);
+  for (int v = 0; v < 256; ++v) all.setPixel(v, 0, grey(v));
+  for (int step = 1; step <= 300; ++step) {
+    Bitmap b = all.clone();
+    SolarizeEffect(b, step, false);
+    for (int v = 0; v < 256; ++v) {
+      const long long expected = (step * std::llrint(static_cast<double>(v) / step)) % 256;
+      ASSERT_EQ(b.pixel(v, 0).r, expected) << "step " << step << " value " << v;
+    }
+  }
+}
+
 TEST(Solarize, OnThePhotoTheBarCountsRowsAndIsResetAfterwards) {
   Bitmap b(5, 37, grey(100));
   Progress progress;
