@@ -121,6 +121,32 @@ TEST(AdjustSaturation, FactorAroundTheLuma) {
   }
 }
 
+TEST(AdjustSaturation, ExactRoundingOnEveryPixel) {
+  // Y + k·(x − Y) in exact rationals: N / 10000 rounded half to even.
+  for (int amount : {-100, -55, 45, 50, 120, 160}) {
+    Bitmap b = colourRamp();
+    const Bitmap original = b.clone();
+    AdjustSaturation(b, amount);
+    for (int y = 0; y < b.height(); ++y) {
+      for (int x = 0; x < b.width(); ++x) {
+        const Bgr p = original.pixel(x, y);
+        const long long weighted = 30LL * p.r + 59LL * p.g + 11LL * p.b;
+        auto expect = [&](int channel) {
+          const long long n = 100LL * (amount + 100) * channel - amount * weighted;
+          long long q = n >= 0 ? n / 10000 : -((-n + 9999) / 10000);
+          const long long r = n - q * 10000;
+          if (r > 5000 || (r == 5000 && q % 2 != 0)) ++q;
+          return static_cast<int>(std::clamp<long long>(q, 0, 255));
+        };
+        const Bgr got = b.pixel(x, y);
+        ASSERT_EQ(got.r, expect(p.r)) << amount << " at " << x << "," << y;
+        ASSERT_EQ(got.g, expect(p.g)) << amount;
+        ASSERT_EQ(got.b, expect(p.b)) << amount;
+      }
+    }
+  }
+}
+
 TEST(AdjustBrightnessContrastSaturation, PresetsOnGrey) {
   // Preset 0 (70, 0, 0): gain 1.7 maps 100 to ((99 · 435 + 256) div 256) = 169.
   Bitmap b = onePixel(rgb(100, 100, 100));
