@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <random>
 
 #include "imaging/codecs/codec_internal.h"
@@ -90,10 +91,21 @@ Bytes readWholeFile(const std::filesystem::path& path) {
   return data;
 }
 
-DecodedPicture decodeUnwrapped(const std::uint8_t* data, std::size_t size) {
+void decodeUnwrapped(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
   using namespace codecs;
+  // Only the bitmap's storage carries over; everything else describes the new picture.
+  picture.format = PictureFormat::Unknown;
+  picture.orientation = 1;
+  picture.incomplete = false;
+  picture.warning.clear();
+  struct EmptyOnFailure {
+    DecodedPicture& picture;
+    int exceptions = std::uncaught_exceptions();
+    ~EmptyOnFailure() {
+      if (std::uncaught_exceptions() > exceptions) picture.bitmap = Bitmap();
+    }
+  } guard{picture};
   if (size == 0) throw ImagingError(ImagingErrorKind::CorruptData, "файл пуст");
-  DecodedPicture picture;
   picture.format = sniffFormat(data, size);
   switch (picture.format) {
     case PictureFormat::Jpeg: decodeJpeg(data, size, picture); break;
@@ -110,7 +122,6 @@ DecodedPicture decodeUnwrapped(const std::uint8_t* data, std::size_t size) {
     case PictureFormat::Unknown:
       throw ImagingError(ImagingErrorKind::UnknownFormat, "формат файла не распознан");
   }
-  return picture;
 }
 
 PictureInfo probeUnwrapped(const std::uint8_t* data, std::size_t size) {
@@ -273,13 +284,25 @@ PictureFormat formatForExtension(const std::filesystem::path& path) {
 }
 
 DecodedPicture decodePicture(const std::uint8_t* data, std::size_t size) {
-  return withReadContext("изображение", [&] { return decodeUnwrapped(data, size); });
+  DecodedPicture picture;
+  decodePicture(data, size, picture);
+  return picture;
+}
+
+void decodePicture(const std::uint8_t* data, std::size_t size, DecodedPicture& into) {
+  withReadContext("изображение", [&] { decodeUnwrapped(data, size, into); });
 }
 
 DecodedPicture readPicture(const std::filesystem::path& path) {
-  return withReadContext(quoted(path), [&] {
+  DecodedPicture picture;
+  readPicture(path, picture);
+  return picture;
+}
+
+void readPicture(const std::filesystem::path& path, DecodedPicture& into) {
+  withReadContext(quoted(path), [&] {
     const Bytes data = readWholeFile(path);
-    return decodeUnwrapped(data.data(), data.size());
+    decodeUnwrapped(data.data(), data.size(), into);
   });
 }
 

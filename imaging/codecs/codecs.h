@@ -34,6 +34,11 @@ struct PictureInfo {
 // Reads a picture; the format is recognised from the content, not the name.
 DecodedPicture readPicture(const std::filesystem::path& path);
 DecodedPicture decodePicture(const std::uint8_t* data, std::size_t size);
+// The same, decoding into `into`: when into.bitmap already has the picture's size its storage is
+// reused (a fresh 72 MB block costs several times the decoding itself). Pass a spare bitmap, never
+// one still shown: its pixels are overwritten even when decoding fails, and it is then left empty.
+void readPicture(const std::filesystem::path& path, DecodedPicture& into);
+void decodePicture(const std::uint8_t* data, std::size_t size, DecodedPicture& into);
 // The header only: format, size, alpha, EXIF orientation.
 PictureInfo probePicture(const std::filesystem::path& path);
 

@@ -164,7 +164,13 @@ void decodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& pict
 
   const int width = static_cast<int>(cinfo.output_width);
   const int height = static_cast<int>(cinfo.output_height);
-  bitmap = Bitmap::uninitialized(width, height);
+  if (picture.bitmap.width() == width && picture.bitmap.height() == height) {
+    bitmap = std::move(picture.bitmap);
+    bitmap.dropAlpha();
+  } else {
+    picture.bitmap = Bitmap();
+    bitmap = Bitmap::uninitialized(width, height);
+  }
   if (cmyk) {
     const bool inverted = cinfo.saw_Adobe_marker;
     cmykRows.reset(new std::uint8_t[static_cast<std::size_t>(width) * 4 * kRowsPerRead]);

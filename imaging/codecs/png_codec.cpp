@@ -112,7 +112,13 @@ void decodePng(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   const std::size_t rowBytes = png_get_rowbytes(r.png, r.info);
   if (rowBytes != static_cast<std::size_t>(width) * (alpha ? 4 : 3)) corrupt("неожиданный формат строк");
 
-  bitmap = Bitmap::uninitialized(static_cast<int>(width), static_cast<int>(height));
+  if (picture.bitmap.width() == static_cast<int>(width) && picture.bitmap.height() == static_cast<int>(height)) {
+    bitmap = std::move(picture.bitmap);
+    bitmap.dropAlpha();
+  } else {
+    picture.bitmap = Bitmap();
+    bitmap = Bitmap::uninitialized(static_cast<int>(width), static_cast<int>(height));
+  }
   rows.reset(new png_bytep[height]);
   if (alpha) {
     rgba.reset(new std::uint8_t[rowBytes * height]);

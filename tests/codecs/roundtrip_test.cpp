@@ -99,6 +99,25 @@ TEST(IcoRoundTrip, LargePicturesAreScaledToFit256) {
   EXPECT_EQ(back.bitmap.pixel(100, 60), rgb(10, 200, 30));
 }
 
+TEST(DecodeInto, ReusesStorageOfTheSameSizeAndEmptiesItOnFailure) {
+  for (const PictureFormat format : {PictureFormat::Jpeg, PictureFormat::Png}) {
+    const Bitmap original = testing::smoothPicture(40, 30);
+    const auto bytes = encodePicture(original, format);
+    DecodedPicture into;
+    into.bitmap = gradientPicture(40, 30, true);
+    into.incomplete = true;
+    const std::uint8_t* storage = into.bitmap.data();
+    decodePicture(bytes.data(), bytes.size(), into);
+    EXPECT_EQ(into.bitmap.data(), storage) << formatName(format);
+    EXPECT_FALSE(into.bitmap.hasAlpha());
+    EXPECT_FALSE(into.incomplete);
+    EXPECT_TRUE(into.bitmap.samePixels(decodePicture(bytes.data(), bytes.size()).bitmap));
+    const auto cut = std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 30);
+    EXPECT_THROW(decodePicture(cut.data(), cut.size(), into), ImagingError);
+    EXPECT_TRUE(into.bitmap.empty());
+  }
+}
+
 TEST(JpegRoundTrip, HighQualityStaysClose) {
   const Bitmap original = testing::smoothPicture(64, 48);
   const auto bytes = encodeJpeg(original, JpegOptions{95, 0, false});
