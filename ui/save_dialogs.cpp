@@ -64,6 +64,11 @@ PictureSaveDialog::PictureSaveDialog(QWidget* parent, const QString& caption, co
   setFileMode(QFileDialog::AnyFile);
   setNameFilters(filters);
   selectNameFilter(selectedFilter);
+  setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
+  setLabelText(QFileDialog::FileName, QStringLiteral("Имя файла:"));
+  setLabelText(QFileDialog::FileType, QStringLiteral("Тип файла:"));
+  setLabelText(QFileDialog::Accept, QStringLiteral("Сохранить"));
+  setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
   askOverwrite_ = [this](const QString& name) { return askOverwrite(this, name); };
 }
 
