@@ -30,6 +30,7 @@
 #include "ui/image_view.h"
 #include "ui/montage_page.h"
 #include "ui/open_page.h"
+#include "ui/save_dialogs.h"
 #include "ui/status_panels.h"
 
 namespace virmeya {
@@ -232,6 +233,7 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent) : QMainWindow(parent), s
 
   buildMenus();
   bindCommands();
+  installSavingActions(*this);  // save, quick export, JPEG optimisation, print, copy, the close question
   connectStudio();
 
   tima_ = new QTimer(this);
