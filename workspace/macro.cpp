@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "workspace/effects_tool.h"
 #include "workspace/saving.h"
 #include "workspace/studio.h"
 
@@ -116,6 +117,8 @@ const std::vector<MacroCommand>& macroCommands() {
       if (!replaced) list.push_back(c);
     }
     list.insert(list.end(), saving.begin(), saving.end());
+    const std::vector<MacroCommand>& effects = effectsMacroCommands();
+    list.insert(list.end(), effects.begin(), effects.end());
     return list;
   }();
   return all;
