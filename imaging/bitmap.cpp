@@ -24,6 +24,7 @@ std::int64_t envLimit(const char* name, std::int64_t fallback) {
 
 constexpr std::size_t kAlignment = 64;
 constexpr std::size_t kHugePageThreshold = 4u << 20;
+constexpr std::size_t kHugePageSize = 2u << 20;
 
 }  // namespace
 
@@ -51,8 +52,11 @@ void checkPictureSize(std::int64_t width, std::int64_t height) {
 void Bitmap::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
 
 Bitmap::Storage Bitmap::allocate(std::size_t bytes) {
-  const std::size_t rounded = (bytes + kAlignment - 1) / kAlignment * kAlignment;
-  void* p = std::aligned_alloc(kAlignment, rounded == 0 ? kAlignment : rounded);
+  // madvise needs a page-aligned start (malloc's large blocks are not), and huge pages need 2 MiB
+  // alignment, so big blocks are aligned to 2 MiB.
+  const std::size_t alignment = bytes >= kHugePageThreshold ? kHugePageSize : kAlignment;
+  const std::size_t rounded = (bytes + alignment - 1) / alignment * alignment;
+  void* p = std::aligned_alloc(alignment, rounded == 0 ? alignment : rounded);
   if (p == nullptr) throw std::bad_alloc();
   if (rounded >= kHugePageThreshold) madvise(p, rounded, MADV_HUGEPAGE);
   return Storage(static_cast<std::uint8_t*>(p));
