@@ -35,74 +35,109 @@ namespace ops {
 
 namespace {
 
-// acc[i] = Σ_k w[k] · in[i + k·step] over a contiguous run: the inner loop the compiler vectorises.
-// Symmetric taps are paired to halve the multiplications.
-__attribute__((target_clones("avx2", "default")))
-void convolveRun(const std::uint8_t* in, std::ptrdiff_t step, int n, const int* w, int taps, std::uint8_t* out) {
+// out[i] = Σ_k w[k] · rows[k][i] (rounded, 65536 = 1) over a run of channel values held as floats.
+// Every product and partial sum is an integer below 65536 · 255 + 32768 < 2^24, so single precision
+// adds exactly — this is integer arithmetic that vectorises well. Symmetric taps are paired.
+// The pairs' loop on its own, with the pointers declared unaliased, so it vectorises.
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void addPair(float* __restrict acc, const float* __restrict a, const float* __restrict b, float wk, int m) {
+  for (int i = 0; i < m; ++i) acc[i] += wk * (a[i] + b[i]);
+}
+
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void startSums(float* __restrict acc, const float* __restrict centre, float wc, int m) {
+  for (int i = 0; i < m; ++i) acc[i] = wc * centre[i] + 32768.0f;
+}
+
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void store(const float* __restrict acc, std::uint8_t* __restrict out, int m) {
+  for (int i = 0; i < m; ++i) out[i] = static_cast<std::uint8_t>(static_cast<std::int32_t>(acc[i]) >> 16);
+}
+
+void convolveRun(const float* const* rows, int n, const float* w, int taps, std::uint8_t* out) {
   const int half = taps / 2;
-  constexpr int kChunk = 1024;
-  std::int32_t acc[kChunk];
+  constexpr int kChunk = 512;
+  alignas(64) float acc[kChunk];
   for (int base = 0; base < n; base += kChunk) {
     const int m = std::min(kChunk, n - base);
-    const std::uint8_t* centre = in + base + half * step;
-    const int wc = w[half];
-    for (int i = 0; i < m; ++i) acc[i] = wc * centre[i] + 32768;
-    for (int k = 0; k < half; ++k) {
-      const std::uint8_t* a = in + base + k * step;
-      const std::uint8_t* b = in + base + (taps - 1 - k) * step;
-      const int wk = w[k];
-      for (int i = 0; i < m; ++i) acc[i] += wk * (a[i] + b[i]);
-    }
-    for (int i = 0; i < m; ++i) out[base + i] = static_cast<std::uint8_t>(acc[i] >> 16);
+    startSums(acc, rows[half] + base, w[half], m);
+    for (int k = 0; k < half; ++k) addPair(acc, rows[k] + base, rows[taps - 1 - k] + base, w[k], m);
+    store(acc, out + base, m);
   }
+}
+
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void toFloats(const std::uint8_t* in, int n, float* out) {
+  for (int i = 0; i < n; ++i) out[i] = in[i];
 }
 
 }  // namespace
 
-// Horizontal pass per row from an edge-padded copy, then a vertical pass over the rows; each pass
-// rounds to 8 bits. Rows are split across the cores in both passes.
+// Horizontal pass per row from an edge-padded copy of the row, then the vertical pass. The
+// vertical pass works in place: each band of rows keeps a ring of the original rows its window
+// needs (as floats), and the few rows beyond its ends (which the neighbouring bands overwrite) are
+// saved before the bands start. Each pass rounds to 8 bits.
 void blurPlane(std::uint8_t* data, std::ptrdiff_t stride, int width, int height, int channels,
                const std::vector<int>& weights) {
   const int taps = static_cast<int>(weights.size());
   if (taps <= 1 || width == 0 || height == 0) return;
+  const std::vector<float> w(weights.begin(), weights.end());
   const int half = taps / 2;
   const int rowBytes = width * channels;
   parallelRows(height, [&](int y0, int y1) {
-    std::vector<std::uint8_t> padded(static_cast<std::size_t>(width + 2 * half) * channels);
+    std::vector<float> padded(static_cast<std::size_t>(width + 2 * half) * channels);
+    std::vector<const float*> rows(static_cast<std::size_t>(taps));
+    for (int k = 0; k < taps; ++k) rows[static_cast<std::size_t>(k)] = padded.data() + k * channels;
     for (int y = y0; y < y1; ++y) {
       std::uint8_t* row = data + y * stride;
-      std::uint8_t* p = padded.data();
-      for (int i = 0; i < half; ++i) std::memcpy(p + i * channels, row, static_cast<std::size_t>(channels));
-      std::memcpy(p + half * channels, row, static_cast<std::size_t>(rowBytes));
-      for (int i = 0; i < half; ++i) {
-        std::memcpy(p + (half + width + i) * channels, row + (width - 1) * channels, static_cast<std::size_t>(channels));
-      }
-      convolveRun(p, channels, rowBytes, weights.data(), taps, row);
+      float* p = padded.data();
+      for (int i = 0; i < half; ++i) toFloats(row, channels, p + i * channels);
+      toFloats(row, rowBytes, p + half * channels);
+      for (int i = 0; i < half; ++i) toFloats(row + (width - 1) * channels, channels, p + (half + width + i) * channels);
+      convolveRun(rows.data(), rowBytes, w.data(), taps, row);
     }
   });
-  // Vertical: each band reads rows above and below it, so the source rows are kept aside first.
-  std::vector<std::uint8_t> copy(static_cast<std::size_t>(rowBytes) * height);
-  for (int y = 0; y < height; ++y) std::memcpy(copy.data() + static_cast<std::size_t>(y) * rowBytes, data + y * stride, static_cast<std::size_t>(rowBytes));
-  parallelRows(height, [&](int y0, int y1) {
-    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(taps));
-    std::vector<std::uint8_t> gathered;
-    for (int y = y0; y < y1; ++y) {
-      const int top = y - half, bottom = y + half;
-      if (top >= 0 && bottom < height) {
-        convolveRun(copy.data() + static_cast<std::size_t>(top) * rowBytes, rowBytes, rowBytes, weights.data(), taps,
-                    data + y * stride);
-        continue;
-      }
-      // Near the top and bottom the edge rows repeat: gather them into a contiguous block.
-      gathered.resize(static_cast<std::size_t>(taps) * rowBytes);
-      for (int k = 0; k < taps; ++k) {
-        const int sy = std::clamp(top + k, 0, height - 1);
-        std::memcpy(gathered.data() + static_cast<std::size_t>(k) * rowBytes, copy.data() + static_cast<std::size_t>(sy) * rowBytes,
-                    static_cast<std::size_t>(rowBytes));
-      }
-      convolveRun(gathered.data(), rowBytes, rowBytes, weights.data(), taps, data + y * stride);
+
+  const int bands = std::clamp(height / 16, 1, workerCount());
+  auto bandStart = [&](int i) { return static_cast<int>(static_cast<long long>(height) * i / bands); };
+  // Original rows [b − half, b + half) around every inner band boundary b.
+  std::vector<std::vector<std::uint8_t>> halo(static_cast<std::size_t>(bands));
+  for (int i = 1; i < bands; ++i) {
+    const int b = bandStart(i);
+    auto& h = halo[static_cast<std::size_t>(i)];
+    h.resize(static_cast<std::size_t>(2 * half) * rowBytes);
+    for (int r = b - half; r < b + half; ++r) {
+      const int rc = std::clamp(r, 0, height - 1);
+      std::memcpy(h.data() + static_cast<std::size_t>(r - (b - half)) * rowBytes, data + rc * stride, static_cast<std::size_t>(rowBytes));
     }
-  });
+  }
+  parallelRows(bands, [&](int i0, int i1) {
+    std::vector<float> ring(static_cast<std::size_t>(taps) * rowBytes);
+    std::vector<const float*> rows(static_cast<std::size_t>(taps));
+    for (int band = i0; band < i1; ++band) {
+      const int s = bandStart(band), e = bandStart(band + 1);
+      auto slot = [&](int r) { return ring.data() + static_cast<std::size_t>(((r % taps) + taps) % taps) * rowBytes; };
+      // The original content of row r (clamped to the picture) into its ring slot.
+      auto load = [&](int r) {
+        const int rc = std::clamp(r, 0, height - 1);
+        const std::uint8_t* from;
+        if (rc >= s && rc < e) {
+          from = data + rc * stride;  // not yet written by this band
+        } else if (rc < s) {
+          from = halo[static_cast<std::size_t>(band)].data() + static_cast<std::size_t>(rc - (s - half)) * rowBytes;
+        } else {
+          from = halo[static_cast<std::size_t>(band + 1)].data() + static_cast<std::size_t>(rc - (e - half)) * rowBytes;
+        }
+        toFloats(from, rowBytes, slot(r));
+      };
+      for (int r = s - half; r < s + half; ++r) load(r);
+      for (int y = s; y < e; ++y) {
+        load(y + half);
+        for (int k = 0; k < taps; ++k) rows[static_cast<std::size_t>(k)] = slot(y - half + k);
+        convolveRun(rows.data(), rowBytes, w.data(), taps, data + y * stride);
+      }
+    }
+  }, 1);
 }
 
 }  // namespace ops
