@@ -80,56 +80,92 @@ ops::Lut toLut(const std::array<double, 256>& curve) {
   return lut;
 }
 
+
+// Applies a curve to the lightness only: each pixel's lightness L becomes curve(L), and its colour
+// differences from L are scaled by curve(L) / L (limited to 0.5 … 2), so the colours keep their hue
+// and roughly their saturation while the tones move — a stretch of a dull picture does not burn
+// its dominant colour out, and lifted shadows do not turn grey.
+void applyLightnessCurve(Bitmap& bitmap, const std::array<double, 256>& curve) {
+  int target[256], scale[256];
+  for (int l = 0; l < 256; ++l) {
+    const double c = std::clamp(curve[static_cast<std::size_t>(l)], 0.0, 255.0);
+    target[l] = static_cast<int>(std::lrint(c));
+    scale[l] = static_cast<int>(std::lrint(256.0 * std::clamp(l == 0 ? 1.0 : c / l, 0.5, 2.0)));
+  }
+  const int w = bitmap.width();
+  parallelRows(bitmap.height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* p = bitmap.row(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const int l = luma(p);
+        const int t = target[l], k = scale[l];
+        p[0] = ClampByte(t + (((p[0] - l) * k) >> 8));
+        p[1] = ClampByte(t + (((p[1] - l) * k) >> 8));
+        p[2] = ClampByte(t + (((p[2] - l) * k) >> 8));
+      }
+    }
+  });
+}
+
 }  // namespace
 
 // Levelling: the darkest and lightest 0.5 % of the lightness may clip; the range between is
-// stretched linearly over 0..255 with one table for all three channels. A well-exposed photo
-// already spans the range and is changed by a level or two at most.
+// stretched linearly (gain and offset) over 0..255 and applied to the lightness. A well-exposed
+// photo already spans the range and is changed by a few levels at most.
 void AutoLevels(Bitmap& bitmap) {
   if (bitmap.empty()) return;
   const auto [lo, hi] = percentiles(lumaHistogram(bitmap), 0.005);
-  ops::applyLut(bitmap, toLut(levelsCurve(lo, hi)));
+  applyLightnessCurve(bitmap, levelsCurve(lo, hi));
 }
 
-// White balance by the grey world: the mean of each channel over the mid-tones (lightness 24..232,
-// no channel at its limit — highlights and shadows carry little colour information) should be
-// equal. Each channel is scaled toward their common mean, the factors limited to 0.6 … 1.6 so a
-// picture that is truly one colour (a sunset, a lawn) is only tempered. Balanced pictures have
-// factors of 1.
+// White balance by a neutral-weighted grey world. The scene's grey is estimated from the mean
+// colour of a sample of the pixels (every fourth row and column), each weighted by how neutral it
+// already looks, 1 / (1 + (chroma / 24)²) with chroma = max − min of the channels after the gains
+// found so far, and ignoring shadows and highlights (lightness outside 24 … 232, or a channel at its
+// limit) which carry little colour information. Three rounds refine the gains: a cast makes every
+// neutral surface equally coloured, so after the first round they become the most neutral pixels
+// and dominate, while a vivid subject (a red rose, a blue sky) weighs little and is not "corrected"
+// away. The gains are limited to 0.6 … 1.6 and applied by table; balanced pictures keep gains of 1.
 void AutoWhiteBalance(Bitmap& bitmap) {
   if (bitmap.empty()) return;
-  const int w = bitmap.width();
-  std::vector<std::array<long long, 4>> rows(static_cast<std::size_t>(bitmap.height()));
-  parallelRows(bitmap.height(), [&](int y0, int y1) {
-    for (int y = y0; y < y1; ++y) {
-      std::array<long long, 4> s{};
-      const std::uint8_t* p = bitmap.row(y);
-      for (int x = 0; x < w; ++x, p += 3) {
-        const int l = luma(p);
-        if (l < 24 || l > 232 || std::max({p[0], p[1], p[2]}) >= 250) continue;
-        s[0] += p[0];
-        s[1] += p[1];
-        s[2] += p[2];
-        ++s[3];
-      }
-      rows[static_cast<std::size_t>(y)] = s;
+  struct Sample {
+    float b, g, r;
+  };
+  std::vector<Sample> samples;
+  const int step = (bitmap.width() > 64 && bitmap.height() > 64) ? 4 : 1;
+  for (int y = 0; y < bitmap.height(); y += step) {
+    const std::uint8_t* row = bitmap.row(y);
+    for (int x = 0; x < bitmap.width(); x += step) {
+      const std::uint8_t* p = row + 3 * x;
+      const int l = luma(p);
+      if (l < 24 || l > 232 || std::max({p[0], p[1], p[2]}) >= 250 || std::min({p[0], p[1], p[2]}) <= 3) continue;
+      samples.push_back({static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
     }
-  });
-  std::array<long long, 4> t{};
-  for (const auto& s : rows) {
-    for (int i = 0; i < 4; ++i) t[static_cast<std::size_t>(i)] += s[static_cast<std::size_t>(i)];
   }
-  if (t[3] < 16) return;  // no mid-tones to judge by
-  const double mb = static_cast<double>(t[0]) / t[3], mg = static_cast<double>(t[1]) / t[3],
-               mr = static_cast<double>(t[2]) / t[3];
-  const double grey = (mb + mg + mr) / 3.0;
-  auto gainLut = [grey](double mean) {
-    const double g = std::clamp(grey / std::max(mean, 1.0), 0.6, 1.6);
+  if (samples.size() < 16) return;  // no mid-tones to judge by
+  double gb = 1.0, gg = 1.0, gr = 1.0;
+  for (int round = 0; round < 3; ++round) {
+    double sb = 0, sg = 0, sr = 0, sw = 0;
+    for (const Sample& s : samples) {
+      const double b = s.b * gb, g = s.g * gg, r = s.r * gr;
+      const double chroma = std::max({b, g, r}) - std::min({b, g, r});
+      const double weight = 1.0 / (1.0 + (chroma / 24.0) * (chroma / 24.0));
+      sb += weight * b;
+      sg += weight * g;
+      sr += weight * r;
+      sw += weight;
+    }
+    const double grey = (sb + sg + sr) / 3.0;
+    gb = std::clamp(gb * grey / std::max(sb, 1e-9), 0.6, 1.6);
+    gg = std::clamp(gg * grey / std::max(sg, 1e-9), 0.6, 1.6);
+    gr = std::clamp(gr * grey / std::max(sr, 1e-9), 0.6, 1.6);
+  }
+  auto gainLut = [](double g) {
     ops::Lut lut;
     for (int v = 0; v < 256; ++v) lut[static_cast<std::size_t>(v)] = clampRound(v * g);
     return lut;
   };
-  ops::applyLuts(bitmap, gainLut(mb), gainLut(mg), gainLut(mr));
+  ops::applyLuts(bitmap, gainLut(gb), gainLut(gg), gainLut(gr));
 }
 
 // Equalisation: the lightness histogram, each bin clipped at three times the average bin height
@@ -165,7 +201,8 @@ void Equalize(Bitmap& bitmap) {
 
 // The combined enhancement, in one table plus an optional saturation pass:
 // 1. levels from the lightness histogram with `clip` percent of the pixels clipped (half at each
-//    end), applied at `stretch` percent (the curve is blended with the diagonal);
+//    end), applied at `stretch` percent (the curve is blended with the diagonal); steps 1 and 2
+//    form one curve applied to the lightness (applyLightnessCurve);
 // 2. a gamma curve that moves the median lightness (after step 1) `midtones` percent of the way
 //    to mid grey (γ limited to 0.5 … 2), lifting a dark photo's shadows and calming a washed-out one;
 // 3. saturation raised by `saturation` percent scaled by how dull the picture is: the mean chroma
@@ -186,7 +223,7 @@ void AutoEnhance(Bitmap& bitmap, const EnhanceParameters& parameters) {
   const double target = m + std::clamp(parameters.midtones, 0, 100) / 100.0 * (0.5 - m);
   const double gamma = std::clamp(std::log(target) / std::log(m), 0.5, 2.0);
   for (double& c : curve) c = 255.0 * std::pow(c / 255.0, gamma);
-  ops::applyLut(bitmap, toLut(curve));
+  applyLightnessCurve(bitmap, curve);
 
   long long chroma = 0, count = 0;
   for (int y = 0; y < bitmap.height(); y += 4) {
