@@ -148,42 +148,74 @@ void Blur(Bitmap& bitmap, double radius) {
 
 namespace {
 
-// Sums of each pixel's (2r + 1)-wide horizontal window per channel (edges repeat), then of
-// (2r + 1) such rows; `visit(y, windowSums)` receives each finished row of window sums.
+// Horizontal window sums of one padded row: out[i] = Σ_{k=0}^{2r} padded[i + 3k].
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void windowRow(const std::uint8_t* __restrict padded, int n, int r, std::int32_t* __restrict out) {
+  for (int i = 0; i < n; ++i) out[i] = padded[i];
+  for (int k = 1; k <= 2 * r; ++k) {
+    const std::uint8_t* __restrict p = padded + 3 * k;
+    for (int i = 0; i < n; ++i) out[i] += p[i];
+  }
+}
+
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void addRow(std::int32_t* __restrict total, const std::int32_t* __restrict row, int n) {
+  for (int i = 0; i < n; ++i) total[i] += row[i];
+}
+
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void subtractRow(std::int32_t* __restrict total, const std::int32_t* __restrict row, int n) {
+  for (int i = 0; i < n; ++i) total[i] -= row[i];
+}
+
+// Sums over each pixel's (2r + 1) × (2r + 1) window per channel (pixels beyond the edges repeat the
+// edge); `visit(y, windowSums)` receives each finished row. A band keeps a ring of its rows'
+// horizontal sums and a running vertical total, so each pixel costs a few vector additions.
 template <typename Visit>
 void boxSums(const Bitmap& source, int r, Visit visit) {
   const int w = source.width(), h = source.height();
   const int n = 3 * w;
   parallelRows(h, [&](int y0, int y1) {
-    std::vector<std::vector<std::int32_t>> rowSums(static_cast<std::size_t>(2 * r + 1), std::vector<std::int32_t>(static_cast<std::size_t>(n)));
-    std::vector<std::int32_t> total(static_cast<std::size_t>(n));
-    auto horizontal = [&](int sy, std::vector<std::int32_t>& out) {
+    const std::size_t rows = static_cast<std::size_t>(2 * r + 1);
+    std::vector<std::int32_t> ring(rows * static_cast<std::size_t>(n));
+    std::vector<std::int32_t> total(static_cast<std::size_t>(n), 0);
+    std::vector<std::uint8_t> padded(static_cast<std::size_t>(w + 2 * r) * 3);
+    auto slot = [&](int sy) { return ring.data() + static_cast<std::size_t>(((sy % static_cast<int>(rows)) + static_cast<int>(rows)) % static_cast<int>(rows)) * n; };
+    auto horizontal = [&](int sy) {
       const std::uint8_t* p = source.row(std::clamp(sy, 0, h - 1));
-      for (int c = 0; c < 3; ++c) {
-        int s = 0;
-        for (int k = -r; k <= r; ++k) s += p[3 * std::clamp(k, 0, w - 1) + c];
-        for (int x = 0; x < w; ++x) {
-          out[static_cast<std::size_t>(3 * x + c)] = s;
-          s += p[3 * std::min(x + r + 1, w - 1) + c] - p[3 * std::max(x - r, 0) + c];
-        }
-      }
+      std::uint8_t* d = padded.data();
+      for (int k = 0; k < r; ++k) std::memcpy(d + 3 * k, p, 3);
+      std::memcpy(d + 3 * r, p, static_cast<std::size_t>(n));
+      for (int k = 0; k < r; ++k) std::memcpy(d + 3 * (r + w + k), p + 3 * (w - 1), 3);
+      windowRow(d, n, r, slot(sy));
     };
-    for (int k = -r; k <= r; ++k) horizontal(y0 + k, rowSums[static_cast<std::size_t>(k + r)]);
-    std::fill(total.begin(), total.end(), 0);
-    for (const auto& rs : rowSums) {
-      for (int i = 0; i < n; ++i) total[static_cast<std::size_t>(i)] += rs[static_cast<std::size_t>(i)];
+    for (int sy = y0 - r; sy <= y0 + r; ++sy) {
+      horizontal(sy);
+      addRow(total.data(), slot(sy), n);
     }
-    std::size_t oldest = 0;
     for (int y = y0; y < y1; ++y) {
       visit(y, total.data());
       if (y + 1 == y1) break;
-      auto& leaving = rowSums[oldest];
-      for (int i = 0; i < n; ++i) total[static_cast<std::size_t>(i)] -= leaving[static_cast<std::size_t>(i)];
-      horizontal(y + r + 1, leaving);
-      for (int i = 0; i < n; ++i) total[static_cast<std::size_t>(i)] += leaving[static_cast<std::size_t>(i)];
-      oldest = (oldest + 1) % rowSums.size();
+      subtractRow(total.data(), slot(y - r), n);
+      horizontal(y + r + 1);
+      addRow(total.data(), slot(y + r + 1), n);
     }
   });
+}
+
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void meanOfNine(const std::int32_t* __restrict sums, std::uint8_t* __restrict out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(sums[i] / 9);
+}
+
+// v + f·(v − sum / area) in 16-bit fixed point: fq = round(f · 65536 / area).
+__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+void sharpenRow(const std::uint8_t* __restrict v, const std::int32_t* __restrict sums, std::uint8_t* __restrict out, int n,
+                int area, int fq) {
+  for (int i = 0; i < n; ++i) {
+    const int delta = (fq * (area * v[i] - sums[i]) + 32768) >> 16;
+    out[i] = static_cast<std::uint8_t>(std::clamp(v[i] + delta, 0, 255));
+  }
 }
 
 }  // namespace
@@ -192,30 +224,18 @@ void BoxBlur(Bitmap& bitmap) {
   if (bitmap.empty()) return;
   const Bitmap source = bitmap.copyPixels();
   const int n = 3 * bitmap.width();
-  boxSums(source, 1, [&](int y, const std::int32_t* sums) {
-    std::uint8_t* d = bitmap.row(y);
-    for (int i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>(sums[i] / 9);
-  });
+  boxSums(source, 1, [&](int y, const std::int32_t* sums) { meanOfNine(sums, bitmap.row(y), n); });
 }
 
 void Sharpen(Bitmap& bitmap, int intensity, int neighbourhood) {
   if (bitmap.empty() || intensity == 0) return;
-  const int r = std::max(1, neighbourhood / 2);
+  const int r = std::clamp(neighbourhood / 2, 1, 50);
   const int area = (2 * r + 1) * (2 * r + 1);
   const Bitmap source = bitmap.copyPixels();
   const int n = 3 * bitmap.width();
-  // v + f·(v − sum / area) = v + (f1024 · (area·v − sum)) / (1024 · area), rounded.
-  const long long f1024 = std::llround(intensity / 10.0 * 1024);
-  const long long denominator = 1024LL * area;
-  boxSums(source, r, [&](int y, const std::int32_t* sums) {
-    const std::uint8_t* s = source.row(y);
-    std::uint8_t* d = bitmap.row(y);
-    for (int i = 0; i < n; ++i) {
-      const long long num = f1024 * (static_cast<long long>(area) * s[i] - sums[i]);
-      const long long delta = num >= 0 ? (num + denominator / 2) / denominator : -((-num + denominator / 2) / denominator);
-      d[i] = ClampByte(static_cast<int>(std::clamp<long long>(s[i] + delta, -1, 256)));
-    }
-  });
+  // |area·v − sum| ≤ 255·area and fq ≈ f·65536 / area, so the product stays below 2^31 for f ≤ 10.
+  const int fq = static_cast<int>(std::lrint(std::clamp(intensity, -100, 100) / 10.0 * 65536.0 / area));
+  boxSums(source, r, [&](int y, const std::int32_t* sums) { sharpenRow(source.row(y), sums, bitmap.row(y), n, area, fq); });
 }
 
 void Sobel(Bitmap& bitmap) {
