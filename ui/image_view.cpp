@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "imaging/parallel.h"
 
@@ -49,29 +50,42 @@ QImage premultipliedFrom(const Bitmap& bitmap) {
   return out;
 }
 
-// The picture halved by a 2 × 2 box average (an odd last row or column is averaged with itself).
-// Reads three-byte BGR or four-byte pixels; writes four-byte pixels of the matching kind.
-QImage halved(const QImage& src) {
-  const int w = std::max(1, src.width() / 2);
-  const int h = std::max(1, src.height() / 2);
+// The picture reduced by `factor` in both directions, each pixel the average of a factor × factor
+// block (a last partial block is left out). Reads three-byte BGR or four-byte pixels and writes
+// four-byte pixels of the matching kind; both layouts start with blue, green, red in memory.
+QImage reduced(const QImage& src, int factor) {
+  const int w = std::max(1, src.width() / factor);
+  const int h = std::max(1, src.height() / factor);
   const bool bgr = src.format() == QImage::Format_BGR888;
-  const QImage::Format outFormat = bgr ? QImage::Format_RGB32 : src.format();
-  QImage out(w, h, outFormat);
+  QImage out(w, h, bgr ? QImage::Format_RGB32 : src.format());
   const int bpp = bgr ? 3 : 4;
-  // Byte positions of blue, green, red, alpha in one pixel: both layouts start with blue, green, red
-  // in memory (four-byte pixels are 0xAARRGGBB words).
-  constexpr int bi = 0, gi = 1, ri = 2, ai = 3;
+  const int fx = std::min(factor, src.width()), fy = std::min(factor, src.height());
+  const unsigned area = static_cast<unsigned>(fx * fy);
+  const int srcHeight = src.height();
   parallelRows(h, [&](int y0, int y1) {
+    std::vector<unsigned> sums(static_cast<std::size_t>(w) * 4);
     for (int y = y0; y < y1; ++y) {
-      const uchar* r0 = src.constScanLine(std::min(2 * y, src.height() - 1));
-      const uchar* r1 = src.constScanLine(std::min(2 * y + 1, src.height() - 1));
+      std::fill(sums.begin(), sums.end(), 0u);
+      for (int r = 0; r < fy; ++r) {
+        const uchar* row = src.constScanLine(std::min(y * factor + r, srcHeight - 1));
+        unsigned* sum = sums.data();
+        for (int x = 0; x < w; ++x, sum += 4) {
+          const uchar* p = row + static_cast<std::ptrdiff_t>(x) * factor * bpp;
+          unsigned b = 0, g = 0, rr = 0, a = 0;
+          for (int i = 0; i < fx; ++i, p += bpp) {
+            b += p[0], g += p[1], rr += p[2];
+            if (!bgr) a += p[3];
+          }
+          sum[0] += b, sum[1] += g, sum[2] += rr, sum[3] += a;
+        }
+      }
       auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+      const unsigned half = area / 2;
       for (int x = 0; x < w; ++x) {
-        const int x0 = std::min(2 * x, src.width() - 1) * bpp;
-        const int x1 = std::min(2 * x + 1, src.width() - 1) * bpp;
-        auto avg = [&](int i) { return (r0[x0 + i] + r0[x1 + i] + r1[x0 + i] + r1[x1 + i] + 2) >> 2; };
-        const int alpha = bgr ? 255 : avg(ai);
-        dst[x] = qRgba(avg(ri), avg(gi), avg(bi), alpha);
+        const unsigned* sum = sums.data() + 4 * x;
+        const unsigned alpha = bgr ? 255u : (sum[3] + half) / area;
+        dst[x] = qRgba(static_cast<int>((sum[2] + half) / area), static_cast<int>((sum[1] + half) / area),
+                       static_cast<int>((sum[0] + half) / area), static_cast<int>(alpha));
       }
     }
   });
@@ -222,13 +236,17 @@ const QImage& ImageView::levelFor(int index, double screenScale, int* level) {
   }
   int wanted = 0;
   if (screenScale < 1.0) wanted = static_cast<int>(std::floor(std::log2(1.0 / screenScale)));
-  while (static_cast<int>(cache.levels.size()) <= wanted) {
-    const QImage& last = cache.levels.back();
-    if (last.width() <= 1 && last.height() <= 1) break;
-    cache.levels.push_back(halved(last));
+  // No level smaller than a few pixels.
+  while (wanted > 0 && (cache.width >> wanted) < 4 && (cache.height >> wanted) < 4) --wanted;
+  if (static_cast<int>(cache.levels.size()) <= wanted) cache.levels.resize(static_cast<std::size_t>(wanted) + 1);
+  if (cache.levels[static_cast<std::size_t>(wanted)].isNull()) {
+    // Made straight from the largest level already there, so that unused levels cost nothing.
+    int from = wanted - 1;
+    while (cache.levels[static_cast<std::size_t>(from)].isNull()) --from;
+    cache.levels[static_cast<std::size_t>(wanted)] = reduced(cache.levels[static_cast<std::size_t>(from)], 1 << (wanted - from));
   }
-  *level = std::min(wanted, static_cast<int>(cache.levels.size()) - 1);
-  return cache.levels[*level];
+  *level = wanted;
+  return cache.levels[static_cast<std::size_t>(wanted)];
 }
 
 void ImageView::paintEvent(QPaintEvent* event) {

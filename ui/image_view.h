@@ -74,8 +74,8 @@ class ImageView : public QAbstractScrollArea {
 
  private:
   // Pictures made from one layer's bitmap: level 0 wraps the bitmap's own rows (no copy, unless the
-  // layer carries alpha); level k is the picture halved k times, used when zoomed out so that a
-  // 24-megapixel photo is drawn from a picture near screen size.
+  // layer carries alpha); level k, made on first use, is the picture reduced 2^k times, used when
+  // zoomed out so that a 24-megapixel photo is drawn from a picture near screen size.
   struct LayerCache {
     const std::uint8_t* data = nullptr;
     const std::uint8_t* alpha = nullptr;
