@@ -177,6 +177,9 @@ Bitmap decodeDibPixels(const std::uint8_t* data, std::size_t size, const Dib& di
   const int w = static_cast<int>(dib.width), h = static_cast<int>(dib.height);
   ByteReader r(data, size);
   r.seek(pixelOffset);
+  const bool rle = dib.compression == kBiRle4 || dib.compression == kBiRle8;
+  const std::int64_t stride = rowBytes(dib.width, dib.bpp);
+  if (!rle && static_cast<std::uint64_t>(stride) * h > r.remaining()) corrupt("данные изображения обрываются");
   Bitmap bitmap = Bitmap::uninitialized(w, h);
   auto outRow = [&](std::int64_t storedRow) { return static_cast<int>(dib.topDown ? storedRow : h - 1 - storedRow); };
   const std::size_t paletteSize = dib.palette.size();
@@ -185,7 +188,7 @@ Bitmap decodeDibPixels(const std::uint8_t* data, std::size_t size, const Dib& di
     return dib.palette[index];
   };
 
-  if (dib.compression == kBiRle4 || dib.compression == kBiRle8) {
+  if (rle) {
     std::vector<std::uint8_t> indices(static_cast<std::size_t>(w) * h, 0);
     incomplete = !decodeRle(dib, r, indices);
     for (int sy = 0; sy < h; ++sy) {
@@ -201,8 +204,6 @@ Bitmap decodeDibPixels(const std::uint8_t* data, std::size_t size, const Dib& di
     return bitmap;
   }
 
-  const std::int64_t stride = rowBytes(dib.width, dib.bpp);
-  if (static_cast<std::uint64_t>(stride) * h > r.remaining()) corrupt("данные изображения обрываются");
   const Channel red = channelFor(dib.masks[0]), green = channelFor(dib.masks[1]), blue = channelFor(dib.masks[2]);
   const Channel alpha = channelFor(wantAlpha ? dib.masks[3] : 0);
   const bool withAlpha = (dib.bpp == 16 || dib.bpp == 32) && alpha.bits > 0;

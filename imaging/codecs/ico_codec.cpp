@@ -91,15 +91,6 @@ Bitmap shrink(const Bitmap& src, int dw, int dh) {
 
 }  // namespace
 
-PictureInfo probeIco(const std::uint8_t* data, std::size_t size) {
-  const IconEntry& e = largest(readDirectory(data, size));
-  PictureInfo info;
-  info.width = e.width;
-  info.height = e.height;
-  info.alpha = true;
-  return info;
-}
-
 void decodeIco(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
   const IconEntry& e = largest(readDirectory(data, size));
   const std::uint8_t* p = data + e.offset;
@@ -111,6 +102,18 @@ void decodeIco(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
     picture.bitmap = decodeIcoBitmap(p, e.size);
   }
   if (picture.bitmap.hasAlpha() && fullyOpaque(picture.bitmap)) picture.bitmap.dropAlpha();
+}
+
+// Icons are small: the probe decodes the chosen image, since only its pixels tell whether it has
+// any transparency.
+PictureInfo probeIco(const std::uint8_t* data, std::size_t size) {
+  DecodedPicture picture;
+  decodeIco(data, size, picture);
+  PictureInfo info;
+  info.width = picture.bitmap.width();
+  info.height = picture.bitmap.height();
+  info.alpha = picture.bitmap.hasAlpha();
+  return info;
 }
 
 Bytes encodeIco(const Bitmap& bitmap, bool cursor) {

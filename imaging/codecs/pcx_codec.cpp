@@ -75,6 +75,9 @@ void decodePcx(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
     dataEnd = size - kPaletteMarkerSize;
   }
 
+  // A run covers at most 63 bytes: data too short even for that is refused before allocating.
+  const std::uint64_t available = dataEnd - kHeaderSize;
+  if ((h.encoding == 0 ? total : (total + 62) / 63 * 2) > available) corrupt("данные изображения обрываются");
   std::vector<std::uint8_t> lines(total);
   bool incomplete = false;
   {

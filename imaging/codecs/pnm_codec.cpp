@@ -93,11 +93,18 @@ void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
     if (v > maxValue) corrupt("значение больше наибольшего");
     return static_cast<std::uint8_t>((v * 255 + maxValue / 2) / maxValue);
   };
+  // Every raw sample takes its bytes and every text sample at least one character: a file too short
+  // for that is refused before the bitmap is allocated.
+  const std::uint64_t pixels = static_cast<std::uint64_t>(w) * ht;
+  const std::uint64_t available = size - h.dataOffset;
+  std::uint64_t needed = pixels * channels;
+  if (h.kind == 4) needed = (static_cast<std::uint64_t>(w) + 7) / 8 * ht;
+  if (h.kind >= 5 && maxValue > 255) needed *= 2;
+  if (needed > available + (h.kind <= 3 ? 1 : 0)) corrupt("данные изображения обрываются");
   Bitmap bitmap = Bitmap::uninitialized(w, ht);
 
   if (h.kind == 1 || h.kind == 4) {  // 1 is black
     const std::size_t rowBytes = (static_cast<std::size_t>(w) + 7) / 8;
-    if (h.kind == 4 && rowBytes * ht > size - h.dataOffset) corrupt("данные изображения обрываются");
     TextScanner text(data, size, h.dataOffset - 1);
     for (int y = 0; y < ht; ++y) {
       std::uint8_t* d = bitmap.row(y);
@@ -124,7 +131,6 @@ void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   } else {
     const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
     const std::uint64_t rowBytes = static_cast<std::uint64_t>(w) * channels * sampleBytes;
-    if (rowBytes * ht > size - h.dataOffset) corrupt("данные изображения обрываются");
     const bool exact = maxValue == 255;
     for (int y = 0; y < ht; ++y) {
       const std::uint8_t* s = data + h.dataOffset + rowBytes * y;

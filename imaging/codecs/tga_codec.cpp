@@ -92,10 +92,13 @@ void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   }
 
   const std::size_t count = static_cast<std::size_t>(h.width) * h.height;
+  // A packet covers at most 128 pixels: data too short even for that is refused before allocating.
+  const std::uint64_t leastBytes = rle ? (count + 127) / 128 * (1 + static_cast<std::uint64_t>(fileBytes))
+                                       : static_cast<std::uint64_t>(count) * fileBytes;
+  if (leastBytes > r.remaining()) corrupt("данные изображения обрываются");
   std::vector<std::uint8_t> stored(count * fileBytes);
   bool incomplete = false;
   if (!rle) {
-    if (stored.size() > r.remaining()) corrupt("данные изображения обрываются");
     std::memcpy(stored.data(), r.take(stored.size()), stored.size());
   } else {
     // Packets may run on from one row into the next (many writers do so), never past the picture.

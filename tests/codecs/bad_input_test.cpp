@@ -160,6 +160,28 @@ std::vector<BadCase> badCases() {
   all.push_back({"PnmZeroMax", text("P5\n1 1\n0\n\n"), Kind::CorruptData, "недопустимое наибольшее значение"});
   all.push_back({"PnmValueAboveMax", text("P2\n1 1\n10\n11\n"), Kind::CorruptData, "значение больше наибольшего"});
   all.push_back({"PnmRawCut", text("P6\n4 4\n255\nabc"), Kind::CorruptData, "обрываются"});
+  // Sizes within the limits but far beyond the data: refused before the bitmap is allocated.
+  all.push_back({"PnmHugeButShort", text("P6\n30000 10000\n255\nabc"), Kind::CorruptData, "обрываются"});
+  all.push_back({"PbmTextHugeButShort", text("P1\n30000 10000\n0 1 0\n"), Kind::CorruptData, "обрываются"});
+  {
+    ByteBuilder b = bmpHeader(30000, 10000, 24, 0);
+    markBmpPixels(b);
+    b.zeros(10);
+    all.push_back({"BmpHugeButShort", b.bytes(), Kind::CorruptData, "обрываются"});
+  }
+  {
+    ByteBuilder b;
+    b.u8(0).u8(0).u8(10).zeros(5).u16(0).u16(0).u16(30000).u16(10000).u8(24).u8(0);
+    b.raw({0xFF, 1, 2, 3});
+    all.push_back({"TgaHugeButShort", b.bytes(), Kind::CorruptData, "обрываются"});
+  }
+  {
+    ByteBuilder b;
+    b.u8(0x0A).u8(5).u8(1).u8(8).u16(0).u16(0).u16(29999).u16(9999).zeros(52).u8(0).u8(3).u16(30000).u16(1);
+    b.zeros(128 - b.size());
+    b.raw({0xFF, 7});
+    all.push_back({"PcxHugeButShort", b.bytes(), Kind::CorruptData, "обрываются"});
+  }
   all.push_back({"PnmTooLarge", text("P6\n30001 1\n255\n"), Kind::TooLarge, "слишком велико"});
   return all;
 }
