@@ -128,15 +128,17 @@ void closeCommand(MacroContext& c, const MacroArgs& a) {
 const std::vector<MacroCommand> kSavingCommands = {
     {"save", "PATH [type=T] [quality=N] [smoothing=N] [optimize=0|1]",
      "«Сохранить фото»: диалог сохранения с этим именем; quality — ответ окна «Настройка качества JPEG»", 1, 1,
-     saveCommand},
-    {"export", "bmp|jpeg|png|gif|tiff PATH [quality=N]", "«Быстрый экспорт» с этим пунктом", 2, 2, exportCommand},
+     saveCommand, "type quality smoothing optimize"},
+    {"export", "bmp|jpeg|png|gif|tiff PATH [quality=N] [smoothing=N] [optimize=0|1]",
+     "«Быстрый экспорт» с этим пунктом", 2, 2, exportCommand, "quality smoothing optimize"},
     {"jpeg-optimize", "PATH [quality=N] [smoothing=N] [optimize=0|1]", "«JPEG - оптимизация» > «Сохранить»", 1, 1,
-     jpegOptimizeCommand},
+     jpegOptimizeCommand, "quality smoothing optimize"},
     {"jpeg-estimate", "[quality=N] [smoothing=N] [optimize=0|1]",
-     "«JPEG - оптимизация» > «Просмотр»: напечатать размер JPEG", 0, 0, jpegEstimateCommand},
+     "«JPEG - оптимизация» > «Просмотр»: напечатать размер JPEG", 0, 0, jpegEstimateCommand,
+     "quality smoothing optimize"},
     {"print-pdf", "PATH", "«Печать изображения» в файл PDF", 1, 1, printPdfCommand},
     {"close", "answer=yes|no|cancel [save=PATH]", "закрыть окно: вопрос «Сохранить изображение?» с этим ответом", 0,
-     0, closeCommand},
+     0, closeCommand, "answer save quality smoothing optimize"},
 };
 
 }  // namespace
