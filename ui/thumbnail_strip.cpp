@@ -150,6 +150,15 @@ int ThumbnailStrip::addPicture(const QImage& picture, const QString& caption) {
   return count() - 1;
 }
 
+void ThumbnailStrip::setPicture(int index, const QImage& picture) {
+  if (index < 0 || index >= count()) return;
+  Item& item = items_[static_cast<std::size_t>(index)];
+  item.thumb = thumbnailOf(picture, cellSize_);
+  item.state = item.thumb.isNull() ? State::Unreadable : State::Ready;
+  item.ticket = 0;  // a decoding still running for this item no longer applies
+  viewport()->update(cellRect(index));
+}
+
 int ThumbnailStrip::addPicture(const Bitmap& picture, const QString& caption) {
   if (picture.empty()) return addPicture(QImage(), caption);
   return addPicture(imageOf(picture), caption);

@@ -36,6 +36,8 @@ class ThumbnailStrip : public QAbstractScrollArea {
   // Adds an item holding a picture (reduced to the cell at once).
   int addPicture(const QImage& picture, const QString& caption = {});
   int addPicture(const Bitmap& picture, const QString& caption = {});
+  // Replaces the picture of an item (a thumbnail computed after its slot was made).
+  void setPicture(int index, const QImage& picture);
 
   int count() const { return static_cast<int>(items_.size()); }
   QString fileName(int index) const;
