@@ -1,6 +1,7 @@
 // virmeya: the desktop program. `virmeya [PHOTO] [--content DIR] [--config-dir DIR]`.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include "ui/glyphs.h"
 #include "ui/main_window.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
 
   virmeya::MainWindow window(studio);
   const QStringList photos = parser.positionalArguments();
-  window.start(photos.isEmpty() ? QString() : photos.first());
+  // The full name, so that the recent list can find the photo again from any folder.
+  window.start(photos.isEmpty() ? QString() : QFileInfo(photos.first()).absoluteFilePath());
   return QApplication::exec();
 }

@@ -237,7 +237,15 @@ TEST_F(MainWindowTest, MenuEnablingFollowsThePhoto) {
   EXPECT_TRUE(enabled("N1001"));
   EXPECT_TRUE(enabled("N42"));
   EXPECT_TRUE(flipMenu->menuAction()->isEnabled());
-  // Items whose tools come later stay disabled even with a photo.
+  // Items whose tools come later stay disabled even with a photo, until their handler is bound.
+  EXPECT_FALSE(enabled("N39"));
+  int mirrored = 0;
+  window->bindCommand("N39", [&] { ++mirrored; });
+  EXPECT_TRUE(enabled("N39"));
+  window->command("N39")->trigger();
+  EXPECT_EQ(mirrored, 1);
+  // Back to the blank-sized rule with a picture 2 pixels wide.
+  window->openPhoto(photo(2, 2));
   EXPECT_FALSE(enabled("N39"));
   EXPECT_TRUE(messages.empty());
 }

@@ -6,6 +6,7 @@ namespace {
 class QtEnvironment : public ::testing::Environment {
  public:
   void SetUp() override { virmeya::test::app(); }
+  void TearDown() override { virmeya::test::endApp(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const kQtEnvironment =

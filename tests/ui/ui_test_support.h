@@ -12,13 +12,28 @@
 
 namespace virmeya::test {
 
+// The application of the test program: made on first use, ended by the test environment's tear-down
+// (not by static destruction, which would run after parts of Qt it needs are gone).
+inline QApplication*& appInstance() {
+  static QApplication* application = nullptr;
+  return application;
+}
+
 inline QApplication& app() {
   static int argc = 1;
   static char name[] = "virmeya_ui_tests";
   static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
+  QApplication*& application = appInstance();
+  if (application == nullptr) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    application = new QApplication(argc, argv);
+  }
+  return *application;
+}
+
+inline void endApp() {
+  delete appInstance();
+  appInstance() = nullptr;
 }
 
 // Writes a width × height picture of one colour and returns its path.
