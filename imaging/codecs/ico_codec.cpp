@@ -92,7 +92,7 @@ Bitmap shrink(const Bitmap& src, int dw, int dh) {
 }  // namespace
 
 void decodeIco(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
-  const IconEntry& e = largest(readDirectory(data, size));
+  const IconEntry e = largest(readDirectory(data, size));
   const std::uint8_t* p = data + e.offset;
   if (isPng(p, e.size)) {
     DecodedPicture inner;
