@@ -68,33 +68,36 @@ cases=(
   "load + save only|Negative|-negate|invert IN OUT"
 )
 
-# Runs one command, prints its wall time in seconds (a failure prints "fail").
+# Runs one command; prints its wall time and its CPU time (user + system, all threads) in seconds,
+# or "fail fail". Bash's own `time` is used, so nothing beyond bash is needed.
 timed() {
-  local t0 t1
-  t0=$(date +%s%N)
-  if "$@" >/dev/null 2>"$WORK/err"; then
-    t1=$(date +%s%N)
-    awk -v ns=$((t1 - t0)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+  local TIMEFORMAT='%3R %3U %3S' t
+  if t=$( { time "$@" >/dev/null 2>"$WORK/err"; } 2>&1 ); then
+    awk '{ printf "%s %.3f", $1, $2 + $3 }' <<<"$t"
   else
-    echo fail
+    echo "fail fail"
   fi
 }
 
-declare -A times
+declare -A wall cpu
+record() {  # key "wall cpu"
+  wall[$1]+=" ${2% *}"
+  cpu[$1]+=" ${2#* }"
+}
 for ((run = 1; run <= runs; run++)); do
   for i in "${!cases[@]}"; do
     IFS='|' read -r name ours imargs vipscmd <<<"${cases[$i]}"
     # shellcheck disable=SC2086
-    times[$i,ours]+=" $(timed "$cli" op $ours "$in" "$WORK/ours.ppm")"
+    record "$i,ours" "$(timed "$cli" op $ours "$in" "$WORK/ours.ppm")"
     if [ -n "$im" ]; then
       # shellcheck disable=SC2086
-      times[$i,im]+=" $(timed "$im" "$in" $imargs "$WORK/im.ppm")"
+      record "$i,im" "$(timed "$im" "$in" $imargs "$WORK/im.ppm")"
     fi
     if [ -n "$vips" ]; then
-      local_cmd=${vipscmd//IN/$in}
-      local_cmd=${local_cmd//OUT/$WORK/vips.ppm}
+      vips_args=${vipscmd//IN/$in}
+      vips_args=${vips_args//OUT/$WORK/vips.ppm}
       # shellcheck disable=SC2086
-      times[$i,vips]+=" $(timed "$vips" $local_cmd)"
+      record "$i,vips" "$(timed "$vips" $vips_args)"
     fi
   done
   echo "run $run of $runs done" >&2
@@ -108,14 +111,21 @@ median() {  # numbers... → median, or "—"
   sed -n "$(( (n + 1) / 2 ))p" <<<"$sorted"
 }
 
-printf '\n24-megapixel PPM (6000 × 4000), whole process, median of %d interleaved runs, seconds\n\n' "$runs"
-printf '| operation | virmeya-cli op | ImageMagick 6 | libvips | ours / best peer |\n|---|---:|---:|---:|---:|\n'
-for i in "${!cases[@]}"; do
-  IFS='|' read -r name ours imargs vipscmd <<<"${cases[$i]}"
-  o=$(median ${times[$i,ours]:-}); m=$(median ${times[$i,im]:-}); v=$(median ${times[$i,vips]:-})
-  best=$(printf '%s\n%s\n' "$m" "$v" | grep -E '^[0-9.]+$' | sort -g | head -1 || true)
-  ratio="—"
-  if [ -n "$best" ] && [ "$o" != "—" ]; then ratio=$(awk -v a="$o" -v b="$best" 'BEGIN { printf "%.2f", a / b }'); fi
-  fmt() { [ "$1" = "—" ] && echo "—" || printf '%.2f' "$1"; }
-  printf '| %s | %s | %s | %s | %s |\n' "$name" "$(fmt "$o")" "$(fmt "$m")" "$(fmt "$v")" "$ratio"
-done
+table() {  # title, name of the associative array
+  local -n t=$2
+  printf '\n%s — 24-megapixel PPM (6000 × 4000), whole process, median of %d interleaved runs, seconds\n\n' "$1" "$runs"
+  printf '| operation | virmeya-cli op | ImageMagick 6 | libvips | ours / best peer |\n|---|---:|---:|---:|---:|\n'
+  local i name ours imargs vipscmd o m v best ratio
+  for i in "${!cases[@]}"; do
+    IFS='|' read -r name ours imargs vipscmd <<<"${cases[$i]}"
+    o=$(median ${t[$i,ours]:-}); m=$(median ${t[$i,im]:-}); v=$(median ${t[$i,vips]:-})
+    best=$(printf '%s\n%s\n' "$m" "$v" | grep -E '^[0-9.]+$' | sort -g | head -1 || true)
+    ratio="—"
+    if [ -n "$best" ] && [ "$o" != "—" ]; then ratio=$(awk -v a="$o" -v b="$best" 'BEGIN { printf "%.2f", a / b }'); fi
+    printf '| %s | %s | %s | %s | %s |\n' "$name" "$(fmt "$o")" "$(fmt "$m")" "$(fmt "$v")" "$ratio"
+  done
+}
+fmt() { if [ "$1" = "—" ]; then echo "—"; else printf '%.2f' "$1"; fi; }
+
+table "Wall time" wall
+table "CPU time (user + system, all threads)" cpu
