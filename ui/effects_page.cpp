@@ -108,8 +108,9 @@ EffectsPage::EffectsPage(Studio& studio, QWidget* parent)
   auto* tabsLayout = new QVBoxLayout(tabs);
   tabsLayout->setContentsMargins(0, 0, 0, 0);
   tabsLayout->setSpacing(0);
-  auto* tabGrid = new QGridLayout;
-  tabGrid->setSpacing(1);
+  // Rows of three and four tabs, each tab as wide as its caption needs.
+  QHBoxLayout* tabRows[2] = {new QHBoxLayout, new QHBoxLayout};
+  for (QHBoxLayout* row : tabRows) row->setSpacing(1);
   tabButtons_ = new QButtonGroup(tabs);
   tabPages_ = new QStackedWidget(tabs);
   tabPages_->setFrameShape(QFrame::StyledPanel);
@@ -121,12 +122,13 @@ EffectsPage::EffectsPage(Studio& studio, QWidget* parent)
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     b->setObjectName(QStringLiteral("MegaTab%1").arg(c));
     tabButtons_->addButton(b, c);
-    tabGrid->addWidget(b, c < 4 ? 0 : 1, c < 4 ? c : c - 4, 1, 1);
+    tabRows[c < 3 ? 0 : 1]->addWidget(b);
     auto* page = new QWidget(tabPages_);
     buildCategory(c, page);
     tabPages_->addWidget(page);
   }
-  tabsLayout->addLayout(tabGrid);
+  tabsLayout->addLayout(tabRows[0]);
+  tabsLayout->addLayout(tabRows[1]);
   tabsLayout->addWidget(tabPages_, 1);
   layout->addWidget(tabs, 1);
 
