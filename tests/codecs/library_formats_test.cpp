@@ -227,6 +227,23 @@ TEST(TiffKinds, OrientationTagIsApplied) {
   EXPECT_EQ(p.bitmap.pixel(0, 1), rgb(0, 0, 255));
 }
 
+TEST(TiffKinds, GreyWithAlpha) {
+  const Bytes file = makeTiff(
+      2, 1,
+      [](TIFF* t) {
+        samples(t, 2, 8, PHOTOMETRIC_MINISBLACK);
+        const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
+      },
+      [](int, auto& l) { l[0] = 90, l[1] = 255, l[2] = 200, l[3] = 0; });
+  const DecodedPicture p = decodePicture(file.data(), file.size());
+  ASSERT_TRUE(p.bitmap.hasAlpha());
+  EXPECT_EQ(p.bitmap.pixel(0, 0), rgb(90, 90, 90));
+  EXPECT_EQ(p.bitmap.pixel(1, 0), rgb(200, 200, 200));
+  EXPECT_EQ(p.bitmap.alphaRow(0)[0], 255);
+  EXPECT_EQ(p.bitmap.alphaRow(0)[1], 0);
+}
+
 TEST(TiffKinds, AssociatedAlphaComesOutUnpremultiplied) {
   const Bytes file = makeTiff(
       1, 1,

@@ -212,6 +212,28 @@ TEST(Bmp, AlphaMaskInAVersion4HeaderGivesAnAlphaPlane) {
   EXPECT_EQ(p.bitmap.pixel(0, 0), kRed);
 }
 
+// Two single-image icons joined into one directory, the smaller first.
+TEST(Ico, TheLargestImageIsRead) {
+  const auto small = encodePicture(Bitmap(16, 16, kRed), PictureFormat::Ico);
+  const auto large = encodePicture(Bitmap(32, 24, kBlue), PictureFormat::Ico);
+  constexpr std::size_t kHeader = 6 + 16;  // each file: directory header and one entry
+  const std::uint32_t smallSize = static_cast<std::uint32_t>(small.size() - kHeader);
+  const std::uint32_t largeSize = static_cast<std::uint32_t>(large.size() - kHeader);
+  ByteBuilder b;
+  b.u16(0).u16(1).u16(2);
+  b.u8(16).u8(16).u8(0).u8(0).u16(1).u16(32).u32(smallSize).u32(6 + 32);
+  b.u8(32).u8(24).u8(0).u8(0).u16(1).u16(32).u32(largeSize).u32(6 + 32 + smallSize);
+  std::vector<std::uint8_t> file = b.bytes();
+  file.insert(file.end(), small.begin() + kHeader, small.end());
+  file.insert(file.end(), large.begin() + kHeader, large.end());
+  const DecodedPicture p = decodePicture(file.data(), file.size());
+  EXPECT_EQ(p.format, PictureFormat::Ico);
+  ASSERT_EQ(p.bitmap.width(), 32);
+  ASSERT_EQ(p.bitmap.height(), 24);
+  EXPECT_EQ(p.bitmap.pixel(5, 5), kBlue);
+  EXPECT_FALSE(p.bitmap.hasAlpha());
+}
+
 TEST(Bmp, RleThatEndsWithoutItsEndCodeIsIncomplete) {
   ByteBuilder b = bmpHeader(4, 2, 8, 1, 2);
   bmpPalette(b, {kRed, kGreen});
