@@ -32,6 +32,7 @@ class Output {
 void drawAreaMasks(Output& out);
 void drawGradients(Output& out);
 void drawColorLights(Output& out);
+void drawCatalogueSamples(Output& out);
 
 // The two sizes of an overlay set: "Full" for the photo, "Small" for the thumbnails.
 inline constexpr int kFullWidth = 1600, kFullHeight = 1200;

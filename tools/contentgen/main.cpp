@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     drawAreaMasks(out);
     drawGradients(out);
     drawColorLights(out);
+    drawCatalogueSamples(out);
     std::printf("virmeya-contentgen: %d pictures in %s\n", out.written(), argv[1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "virmeya-contentgen: %s\n", e.what());
