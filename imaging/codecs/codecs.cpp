@@ -76,6 +76,18 @@ Bytes readWholeFile(const std::filesystem::path& path) {
   if (::fstat(fd, &st) != 0) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
   if (S_ISDIR(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(EISDIR));
   if (!S_ISREG(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, "это не обычный файл");
+  // A large file that is no picture at all is turned away before it is read into memory.
+  constexpr std::size_t kSniffBytes = 64;
+  if (st.st_size > static_cast<off_t>(kSniffBytes)) {
+    std::uint8_t head[kSniffBytes];
+    if (::pread(fd, head, kSniffBytes, 0) == static_cast<ssize_t>(kSniffBytes) &&
+        codecs::sniffFormat(head, kSniffBytes) == PictureFormat::Unknown) {
+      // TGA's optional footer and WBMP's exact size need the whole file; both are small formats.
+      if (st.st_size > (off_t{64} << 20)) {
+        throw ImagingError(ImagingErrorKind::UnknownFormat, "формат файла не распознан");
+      }
+    }
+  }
   Bytes data(static_cast<std::size_t>(st.st_size));
   std::size_t done = 0;
   while (done < data.size()) {

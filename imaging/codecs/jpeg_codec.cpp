@@ -1,6 +1,7 @@
 // JPEG through libjpeg-turbo: decoding straight into BGR rows (grey, CMYK, YCCK, progressive, EXIF
 // orientation, truncated files reported as incomplete) and encoding with quality, smoothing and
 // optimal Huffman tables.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -9,7 +10,6 @@
 #include <jerror.h>
 
 #include "imaging/codecs/codec_internal.h"
-#include "imaging/parallel.h"
 
 namespace virmeya::codecs {
 

@@ -1,5 +1,6 @@
 // PNG through libpng: every colour type and depth read as 8-bit BGR (transparency kept in the alpha
 // plane), written as 8-bit RGB or RGBA.
+#include <algorithm>
 #include <csetjmp>
 #include <memory>
 
