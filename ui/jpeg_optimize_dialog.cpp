@@ -177,6 +177,14 @@ void JpegOptimizeDialog::showEvent(QShowEvent* event) {
   activate();
 }
 
+void JpegOptimizeDialog::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  // Two full-size copies of a photo are too much to hold while the dialog is closed; every
+  // activation builds the views again anyway.
+  showPicture(sr_, srImage_, Bitmap(1, 1));
+  showPicture(ds_, dsImage_, Bitmap(1, 1));
+}
+
 bool JpegOptimizeDialog::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Wheel) {
     for (ImageView* view : {sr_, ds_}) {

@@ -79,9 +79,12 @@ QString PictureSaveDialog::finalName() const {
 }
 
 void PictureSaveDialog::accept() {
-  const QString name = finalName();
-  const QFileInfo info(name);
-  if (!name.isEmpty() && !info.isDir() && info.exists() && !askOverwrite_(name)) return;
+  // A folder typed as the name is opened by the dialog, not written: nothing to ask then.
+  const QStringList files = selectedFiles();
+  if (!files.isEmpty() && !files.first().isEmpty() && !QFileInfo(files.first()).isDir()) {
+    const QString name = finalName();
+    if (QFileInfo::exists(name) && !askOverwrite_(name)) return;
+  }
   QFileDialog::accept();
 }
 

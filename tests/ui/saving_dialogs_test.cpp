@@ -220,6 +220,8 @@ TEST_F(SavingUiTest, OptimizeDialogEstimatesOnActivationAndOnPreviewOnly) {
   dialog.findChild<QPushButton*>("CloseButton")->click();
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(dialog.sourcePicture().photo().bitmap.width(), 1);  // the copies are let go when closed
+  EXPECT_EQ(dialog.jpegPicture().photo().bitmap.width(), 1);
   // The values last: reopened, the dialog starts where it was left.
   dialog.show();
   EXPECT_EQ(dialog.compress()->value(), 100);
