@@ -85,7 +85,7 @@ inline constexpr std::array<QuickExportItem, 5> kQuickExportItems{{
 
 // What the save dialog returned: an empty name is a cancelled dialog.
 struct SaveDialogOutcome {
-  QString fileName;  // as typed (without the supplied extension)
+  QString fileName;  // as typed; the chosen type's extension is supplied when it has none
   int typeIndex = kStartSaveType;
   bool accepted() const { return !fileName.isEmpty(); }
 };
