@@ -5,52 +5,25 @@
 // Run: build/bench/virmeya-bench-codecs
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 
+#include "bench/bench_photo.h"
 #include "imaging/codecs/codecs.h"
 
 namespace {
 
 using namespace virmeya;
 
-// A photo-like picture: smooth colour fields with edges and fine grain (a flat picture would
-// compress, and decode, unrealistically fast).
-const Bitmap& photo() {
-  static const Bitmap picture = [] {
-    constexpr int w = 6000, h = 4000;
-    Bitmap b = Bitmap::uninitialized(w, h);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < h; ++y) {
-      std::uint8_t* p = b.row(y);
-      for (int x = 0; x < w; ++x, p += 3) {
-        seed = seed * 1664525u + 1013904223u;
-        const int grain = static_cast<int>((seed >> 24) % 17) - 8;
-        const double u = static_cast<double>(x) / w, v = static_cast<double>(y) / h;
-        const bool object = (x / 700 + y / 500) % 3 == 0;
-        const int r = static_cast<int>(120 + 100 * std::sin(6 * u + 2 * v)) + (object ? 40 : 0);
-        const int g = static_cast<int>(110 + 90 * std::cos(4 * v - 3 * u));
-        const int bl = static_cast<int>(100 + 80 * std::sin(9 * u * v + 1)) - (object ? 50 : 0);
-        p[0] = ClampByte(bl + grain);
-        p[1] = ClampByte(g + grain);
-        p[2] = ClampByte(r + grain);
-      }
-    }
-    return b;
-  }();
-  return picture;
-}
-
 std::filesystem::path benchFile(const char* name) { return std::filesystem::temp_directory_path() / name; }
 
 // cjpeg's defaults: quality 75, 4:2:0, integer DCT, standard Huffman tables.
 const std::vector<std::uint8_t>& photoJpeg() {
   static const std::vector<std::uint8_t> bytes = [] {
-    std::vector<std::uint8_t> jpeg = encodeJpeg(photo(), JpegOptions{75, 0, false});
+    std::vector<std::uint8_t> jpeg = encodeJpeg(benchPhoto(), JpegOptions{75, 0, false});
     std::ofstream(benchFile("virmeya-bench-24mp.jpg"), std::ios::binary)
         .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-    const std::vector<std::uint8_t> ppm = encodePicture(photo(), PictureFormat::Pnm);
+    const std::vector<std::uint8_t> ppm = encodePicture(benchPhoto(), PictureFormat::Pnm);
     std::ofstream(benchFile("virmeya-bench-24mp.ppm"), std::ios::binary)
         .write(reinterpret_cast<const char*>(ppm.data()), static_cast<std::streamsize>(ppm.size()));
     return jpeg;
@@ -64,7 +37,7 @@ void DecodeJpegFromMemory(benchmark::State& state) {
     DecodedPicture p = decodePicture(jpeg.data(), jpeg.size());
     benchmark::DoNotOptimize(p.bitmap.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * photo().width() * photo().height() * 3);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * benchPhoto().width() * benchPhoto().height() * 3);
 }
 BENCHMARK(DecodeJpegFromMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -91,32 +64,22 @@ void ReadJpegFile(benchmark::State& state) {
 }
 BENCHMARK(ReadJpegFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void EncodeJpegDefault(benchmark::State& state) {
-  const Bitmap& b = photo();
+// Arguments: quality, smoothing, optimal Huffman tables (0/1). The first row is cjpeg's default.
+void EncodeJpeg(benchmark::State& state) {
+  const Bitmap& b = benchPhoto();
+  const JpegOptions options{static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0};
   for (auto _ : state) {
-    auto bytes = encodeJpeg(b, JpegOptions{75, 0, false});
+    auto bytes = encodeJpeg(b, options);
     benchmark::DoNotOptimize(bytes.data());
   }
 }
-BENCHMARK(EncodeJpegDefault)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void EncodeJpegQuality90Optimised(benchmark::State& state) {
-  const Bitmap& b = photo();
-  for (auto _ : state) {
-    auto bytes = encodeJpeg(b, JpegOptions{90, 0, true});
-    benchmark::DoNotOptimize(bytes.data());
-  }
-}
-BENCHMARK(EncodeJpegQuality90Optimised)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void EncodeJpegSmoothed(benchmark::State& state) {
-  const Bitmap& b = photo();
-  for (auto _ : state) {
-    auto bytes = encodeJpeg(b, JpegOptions{80, 30, false});
-    benchmark::DoNotOptimize(bytes.data());
-  }
-}
-BENCHMARK(EncodeJpegSmoothed)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(EncodeJpeg)
+    ->ArgNames({"quality", "smoothing", "optimize"})
+    ->Args({75, 0, 0})
+    ->Args({90, 0, 1})
+    ->Args({80, 30, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
