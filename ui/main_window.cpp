@@ -306,7 +306,7 @@ void MainWindow::buildViewPanel() {
   viewPana_->setFrameShape(QFrame::StyledPanel);
   auto* row = new QHBoxLayout(viewPana_);
   row->setContentsMargins(8, 4, 4, 4);
-  row->setSpacing(6);
+  row->setSpacing(4);
   auto* label = new QLabel("Масштаб", viewPana_);
   label->setObjectName("ZoomLabel");
   row->addWidget(label);
@@ -316,7 +316,7 @@ void MainWindow::buildViewPanel() {
   isc_->setValue(50);
   isc_->setMinimumWidth(60);
   isc_->setMaximumWidth(220);
-  row->addWidget(isc_, 1);
+  row->addWidget(isc_, 10);  // the slider takes the free room first
   auto* fit = new QPushButton("Уместить", viewPana_);
   fit->setObjectName("sSpeedButton5");
   row->addWidget(fit);
@@ -329,6 +329,8 @@ void MainWindow::buildViewPanel() {
   redoB_ = new QPushButton("Повторить", viewPana_);
   redoB_->setObjectName("RedoB");
   row->addWidget(redoB_);
+  // Buttons as wide as their captions, so that the zoom slider keeps room in a narrow work area.
+  for (QPushButton* b : {fit, hundred, undoB_, redoB_}) b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 20);
   row->addStretch(1);
   viewButa_ = new QToolButton(viewPana_);
   viewButa_->setObjectName("ViewButa");

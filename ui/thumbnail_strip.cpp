@@ -318,6 +318,9 @@ void ThumbnailStrip::mousePressEvent(QMouseEvent* event) {
   if (index >= 0) setSelectedIndex(index);
 }
 
+// The press did the selecting; the release belongs to it.
+void ThumbnailStrip::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+
 void ThumbnailStrip::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const int index = indexAt(event->position().toPoint());
