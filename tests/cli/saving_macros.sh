@@ -17,7 +17,8 @@ magic() { head -c "$2" "$1" | od -An -tx1 | tr -d ' \n'; }
   for ((y = 0; y < 48; y++)); do
     row=''
     for ((x = 0; x < 64; x++)); do
-      row+=$(printf '\\%03o\\%03o\\%03o' $(((x * 4 + y) & 255)) $(((y * 5) & 255)) $((((x + y) * 3) & 255)))
+      printf -v px '\\%03o\\%03o\\%03o' $(((x * 4 + y) & 255)) $(((y * 5) & 255)) $((((x + y) * 3) & 255))
+      row+=$px
     done
     printf "$row"
   done
