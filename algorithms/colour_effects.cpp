@@ -149,6 +149,14 @@ const TintTable& tintTable(int factorPercent, std::unique_ptr<TintTable>& own) {
   return *own;
 }
 
+// p[i] := clamp(p[i] + d[i]); a plain loop the compiler turns into vector code.
+void addClamped(std::uint8_t* __restrict p, const std::int16_t* __restrict d, int n) {
+  for (int i = 0; i < n; ++i) {
+    const int v = p[i] + d[i];
+    p[i] = static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+  }
+}
+
 std::string readFailure(const std::filesystem::path& path, const std::string& reason) {
   return "Не удалось загрузить файл содержимого «" + path.string() + "»: " + reason;
 }
@@ -270,28 +278,36 @@ void brightnessTint(Bitmap& target, const Bitmap& overlay, int factorPercent, Pr
 void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercent, Progress* progress) {
   requireOverlay(overlay);
   if (target.empty()) return;
-  // shift[ov] = d; then result[c + d + 400] for the channel value plus offset, clamped and scaled.
-  std::array<int, 256> shift{};
+  // d for every overlay value; the channel then moves by it and is clamped.
+  std::array<std::int16_t, 256> shift{};
   for (int ov = 0; ov < 256; ++ov) {
-    shift[static_cast<std::size_t>(ov)] = roundDivEven((ov - kNeutralOverlayLevel) * strength, 100);
+    shift[static_cast<std::size_t>(ov)] =
+        static_cast<std::int16_t>(std::clamp(roundDivEven((ov - kNeutralOverlayLevel) * strength, 100), -1024, 1023));
   }
+  // With a brightness factor: result[c + d + 1024] = clamp(round((c + d) · k)).
   constexpr int kBias = 1024;
-  std::vector<std::uint8_t> result(2 * kBias + 256);
-  for (int i = 0; i < static_cast<int>(result.size()); ++i) {
-    const int v = i - kBias;
-    result[static_cast<std::size_t>(i)] = kPercent == 100 ? ClampByte(v) : ClampByte(roundDivEven(v * kPercent, 100));
+  std::vector<std::uint8_t> scaled;
+  if (kPercent != 100) {
+    scaled.resize(2 * kBias + 256);
+    for (int i = 0; i < static_cast<int>(scaled.size()); ++i) {
+      scaled[static_cast<std::size_t>(i)] = ClampByte(roundDivEven((i - kBias) * kPercent, 100));
+    }
   }
-  for (int& d : shift) d = std::clamp(d, -kBias, kBias - 1) + kBias;
   const Stretch stretch(overlay, target.width(), target.height());
   ProgressRun run(progress, target.height());
-  const int width = target.width();
-  const std::uint8_t* r = result.data();
+  const int bytes = 3 * target.width();
   parallelRows(target.height(), [&](int y0, int y1) {
     Stretch::Reader reader(stretch);
+    std::vector<std::int16_t> d(static_cast<std::size_t>(bytes));
     for (int y = y0; y < y1; ++y) {
       const std::uint8_t* o = reader.row(y);
       std::uint8_t* p = target.row(y);
-      for (int x = 0; x < 3 * width; ++x) p[x] = r[p[x] + shift[o[x]]];
+      for (int x = 0; x < bytes; ++x) d[static_cast<std::size_t>(x)] = shift[o[x]];
+      if (scaled.empty()) {
+        addClamped(p, d.data(), bytes);
+      } else {
+        for (int x = 0; x < bytes; ++x) p[x] = scaled[static_cast<std::size_t>(p[x] + d[static_cast<std::size_t>(x)] + kBias)];
+      }
       run.advance();
     }
   });
