@@ -77,7 +77,7 @@ Bytes readWholeFile(const std::filesystem::path& path) {
   if (S_ISDIR(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(EISDIR));
   if (!S_ISREG(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, "это не обычный файл");
   // A large file that is no picture at all is turned away before it is read into memory.
-  constexpr std::size_t kSniffBytes = 64;
+  constexpr std::size_t kSniffBytes = 128;  // PCX needs its whole 128-byte header
   if (st.st_size > static_cast<off_t>(kSniffBytes)) {
     std::uint8_t head[kSniffBytes];
     if (::pread(fd, head, kSniffBytes, 0) == static_cast<ssize_t>(kSniffBytes) &&

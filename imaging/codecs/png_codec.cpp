@@ -15,6 +15,7 @@ namespace {
 // Ancillary chunks beyond these are decompression bombs, not pictures.
 constexpr png_alloc_size_t kMaxChunkBytes = 16u << 20;
 constexpr png_uint_32 kMaxCachedChunks = 1000;
+constexpr int kCompressionLevel = 2;
 
 struct MemoryInput {
   const std::uint8_t* data;
@@ -179,6 +180,9 @@ Bytes encodePng(const Bitmap& bitmap) {
   png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.width()), static_cast<png_uint_32>(bitmap.height()), 8,
                alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // zlib's level 2 with every row filter: on a 24-megapixel photo about 2.5 times faster than the
+  // default level 6 for files about 5 % larger.
+  png_set_compression_level(png, kCompressionLevel);
   png_write_info(png, info);
   png_set_bgr(png);
   if (alpha) rgba.reset(new std::uint8_t[static_cast<std::size_t>(bitmap.width()) * 4]);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/test_pictures.h"
+#include "imaging/codecs/codec_internal.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/errors.h"
 
@@ -115,6 +116,18 @@ TEST(DecodeInto, ReusesStorageOfTheSameSizeAndEmptiesItOnFailure) {
     const auto cut = std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 30);
     EXPECT_THROW(decodePicture(cut.data(), cut.size(), into), ImagingError);
     EXPECT_TRUE(into.bitmap.empty());
+  }
+}
+
+// Large files are recognised from their first 128 bytes before the rest is read.
+TEST(Recognition, EveryWrittenFormatIsKnownByItsFirst128Bytes) {
+  const Bitmap picture = gradientPicture(70, 60);
+  for (const PictureFormat f : {PictureFormat::Jpeg, PictureFormat::Png, PictureFormat::Tiff, PictureFormat::Gif,
+                                PictureFormat::Bmp, PictureFormat::Pcx, PictureFormat::Ico, PictureFormat::Cur,
+                                PictureFormat::Tga, PictureFormat::Pnm}) {
+    const auto bytes = encodePicture(picture, f);
+    ASSERT_GE(bytes.size(), 128u);
+    EXPECT_EQ(codecs::sniffFormat(bytes.data(), 128), f) << formatName(f);
   }
 }
 
