@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -225,6 +226,11 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent) : QMainWindow(parent), s
   megaTab_->addWidget(new DecorPage(studio_, megaTab_));
   megaTab_->setCurrentIndex(static_cast<int>(Page::Open));
   side->addWidget(megaTab_);
+  // The processing mode as a list that is never shown: its index follows the model's mode.
+  moda_ = new QComboBox(sPanel2_);
+  moda_->setObjectName("Moda");
+  for (const char* name : kModeNames) moda_->addItem(QString::fromUtf8(name));
+  moda_->hide();
   body_->addWidget(sPanel2_);
   setCentralWidget(central);
 
@@ -521,6 +527,7 @@ void MainWindow::connectStudio() {
 
 void MainWindow::refresh() {
   const bool photoOpen = studio_.photoPanelsShown();
+  moda_->setCurrentIndex(studio_.mode());
   viewPana_->setVisible(photoOpen);
   openPage_->modePanel()->setVisible(photoOpen);
   megaTab_->setCurrentIndex(static_cast<int>(studio_.page()));

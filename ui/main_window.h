@@ -12,6 +12,7 @@
 class QAbstractButton;
 class QAction;
 class QButtonGroup;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -106,6 +107,7 @@ class MainWindow : public QMainWindow {
   QHBoxLayout* body_ = nullptr;
   QFrame* sPanel2_ = nullptr;
   QStackedWidget* megaTab_ = nullptr;
+  QComboBox* moda_ = nullptr;
   OpenPage* openPage_ = nullptr;
   QWidget* panel1_ = nullptr;
   QVBoxLayout* workLayout_ = nullptr;

@@ -2,6 +2,7 @@
 // studio model when photos are opened, fail to open, and when the history moves.
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -75,6 +76,12 @@ TEST_F(MainWindowTest, HasEveryNamedControlWithItsLayout) {
   EXPECT_EQ(megaTab->count(), 5);
   EXPECT_EQ(megaTab->currentIndex(), 0);
   EXPECT_NE(child<ImageView>("Imaga"), nullptr);
+
+  auto* moda = child<QComboBox>("Moda");
+  ASSERT_NE(moda, nullptr);
+  EXPECT_EQ(moda->count(), 12);
+  EXPECT_EQ(moda->currentText(), "Открыть фотографию");
+  EXPECT_FALSE(moda->isVisibleTo(window.get()));
 
   auto* isc = child<QSlider>("ISC");
   ASSERT_NE(isc, nullptr);
@@ -266,6 +273,7 @@ TEST_F(MainWindowTest, OpeningShowsThePhotoPanelsAndStatusTexts) {
   EXPECT_EQ(stata->panel(2)->text(), "Масштаб: 100%");  // smaller than the view: 100 %
   EXPECT_EQ(child<QSlider>("ISC")->value(), 100);
   EXPECT_EQ(child<ImageView>("Imaga")->zoom(), 100.0);
+  EXPECT_EQ(child<QComboBox>("Moda")->currentText(), "Редактирование");
   EXPECT_EQ(studio.recentList(), QStringList{dialogAnswer});
 
   // The slider sets the zoom; the panel and the view follow.
