@@ -6,6 +6,7 @@
 #include "imaging/ops/blur_internal.h"
 #include "imaging/ops/colour_adjust.h"
 #include "imaging/ops/filters.h"
+#include "imaging/ops/op_support.h"
 #include "imaging/parallel.h"
 
 namespace virmeya {
@@ -39,17 +40,17 @@ namespace {
 // Every product and partial sum is an integer below 65536 · 255 + 32768 < 2^24, so single precision
 // adds exactly — this is integer arithmetic that vectorises well. Symmetric taps are paired.
 // The pairs' loop on its own, with the pointers declared unaliased, so it vectorises.
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void addPair(float* __restrict acc, const float* __restrict a, const float* __restrict b, float wk, int m) {
   for (int i = 0; i < m; ++i) acc[i] += wk * (a[i] + b[i]);
 }
 
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void startSums(float* __restrict acc, const float* __restrict centre, float wc, int m) {
   for (int i = 0; i < m; ++i) acc[i] = wc * centre[i] + 32768.0f;
 }
 
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void store(const float* __restrict acc, std::uint8_t* __restrict out, int m) {
   for (int i = 0; i < m; ++i) out[i] = static_cast<std::uint8_t>(static_cast<std::int32_t>(acc[i]) >> 16);
 }
@@ -66,7 +67,7 @@ void convolveRun(const float* const* rows, int n, const float* w, int taps, std:
   }
 }
 
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void toFloats(const std::uint8_t* in, int n, float* out) {
   for (int i = 0; i < n; ++i) out[i] = in[i];
 }
@@ -149,7 +150,7 @@ void Blur(Bitmap& bitmap, double radius) {
 namespace {
 
 // Horizontal window sums of one padded row: out[i] = Σ_{k=0}^{2r} padded[i + 3k].
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void windowRow(const std::uint8_t* __restrict padded, int n, int r, std::int32_t* __restrict out) {
   for (int i = 0; i < n; ++i) out[i] = padded[i];
   for (int k = 1; k <= 2 * r; ++k) {
@@ -158,12 +159,12 @@ void windowRow(const std::uint8_t* __restrict padded, int n, int r, std::int32_t
   }
 }
 
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void addRow(std::int32_t* __restrict total, const std::int32_t* __restrict row, int n) {
   for (int i = 0; i < n; ++i) total[i] += row[i];
 }
 
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void subtractRow(std::int32_t* __restrict total, const std::int32_t* __restrict row, int n) {
   for (int i = 0; i < n; ++i) total[i] -= row[i];
 }
@@ -203,13 +204,13 @@ void boxSums(const Bitmap& source, int r, Visit visit) {
   });
 }
 
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void meanOfNine(const std::int32_t* __restrict sums, std::uint8_t* __restrict out, int n) {
   for (int i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(sums[i] / 9);
 }
 
 // v + f·(v − sum / area) in 16-bit fixed point: fq = round(f · 65536 / area).
-__attribute__((target_clones("avx512f", "arch=haswell", "default")))
+VIRMEYA_VECTOR_CLONES
 void sharpenRow(const std::uint8_t* __restrict v, const std::int32_t* __restrict sums, std::uint8_t* __restrict out, int n,
                 int area, int fq) {
   for (int i = 0; i < n; ++i) {

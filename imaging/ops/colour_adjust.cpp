@@ -28,7 +28,7 @@ namespace {
 // numerator is an exact small integer, a quotient that is exactly a half stays exactly a half, and
 // no other quotient comes within float error of one, so nearbyint (halves to even) gives the same
 // integers as the integer formulas — and the loop vectorises.
-__attribute__((target_clones("avx2", "default")))
+VIRMEYA_VECTOR_CLONES
 void tintRow(std::uint8_t* p, int width, float s, float c) {
   for (int x = 0; x < width; ++x, p += 3) {
     const float b = p[0], g = p[1], r = p[2];
@@ -113,7 +113,7 @@ namespace {
 // an integer below 2^24 in magnitude for |a| ≤ 300. Its single-precision quotient is an exact half
 // exactly when N / 10000 is one and otherwise stays further than float error from a half, so
 // nearbyint (halves to even) rounds it as exact arithmetic would — and the loop vectorises.
-__attribute__((target_clones("avx2", "default")))
+VIRMEYA_VECTOR_CLONES
 void saturationRow(std::uint8_t* p, int width, int a) {
   const float gain = 100.0f * static_cast<float>(a + 100);
   const float fa = static_cast<float>(a);
