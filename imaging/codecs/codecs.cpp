@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <random>
 
 #include "imaging/codecs/codec_internal.h"
@@ -63,7 +64,15 @@ std::string errnoReason(int error) {
   }
 }
 
-Bytes readWholeFile(const std::filesystem::path& path) {
+// A file's bytes, read into storage that is neither zeroed first nor kept beyond the decode.
+struct FileBytes {
+  std::unique_ptr<std::uint8_t[]> bytes;
+  std::size_t count = 0;
+  const std::uint8_t* data() const { return bytes.get(); }
+  std::size_t size() const { return count; }
+};
+
+FileBytes readWholeFile(const std::filesystem::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     throw ImagingError(ImagingErrorKind::ReadFailed, errno == ENOENT ? "файл не найден" : errnoReason(errno));
@@ -88,10 +97,12 @@ Bytes readWholeFile(const std::filesystem::path& path) {
       }
     }
   }
-  Bytes data(static_cast<std::size_t>(st.st_size));
+  FileBytes data;
+  const auto expected = static_cast<std::size_t>(st.st_size);
+  data.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(expected, 1));
   std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+  while (done < expected) {
+    const ssize_t n = ::read(fd, data.bytes.get() + done, expected - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
@@ -99,7 +110,7 @@ Bytes readWholeFile(const std::filesystem::path& path) {
     if (n == 0) break;  // the file shrank while we read it
     done += static_cast<std::size_t>(n);
   }
-  data.resize(done);
+  data.count = done;
   return data;
 }
 
@@ -313,14 +324,14 @@ DecodedPicture readPicture(const std::filesystem::path& path) {
 
 void readPicture(const std::filesystem::path& path, DecodedPicture& into) {
   withReadContext(quoted(path), [&] {
-    const Bytes data = readWholeFile(path);
+    const FileBytes data = readWholeFile(path);
     decodeUnwrapped(data.data(), data.size(), into);
   });
 }
 
 PictureInfo probePicture(const std::filesystem::path& path) {
   return withReadContext(quoted(path), [&] {
-    const Bytes data = readWholeFile(path);
+    const FileBytes data = readWholeFile(path);
     return probeUnwrapped(data.data(), data.size());
   });
 }

@@ -135,6 +135,18 @@ void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
     for (int y = 0; y < ht; ++y) {
       const std::uint8_t* s = data + h.dataOffset + rowBytes * y;
       std::uint8_t* d = bitmap.row(y);
+      if (exact && channels == 3) {  // the common case, kept to a plain byte swap
+        for (int x = 0; x < w; ++x, s += 3, d += 3) {
+          d[0] = s[2];
+          d[1] = s[1];
+          d[2] = s[0];
+        }
+        continue;
+      }
+      if (exact && channels == 1) {
+        for (int x = 0; x < w; ++x, d += 3) d[0] = d[1] = d[2] = s[x];
+        continue;
+      }
       for (int x = 0; x < w; ++x, d += 3) {
         std::uint8_t c[3];
         for (int k = 0; k < channels; ++k, s += sampleBytes) {

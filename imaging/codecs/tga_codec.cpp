@@ -96,11 +96,15 @@ void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   const std::uint64_t leastBytes = rle ? (count + 127) / 128 * (1 + static_cast<std::uint64_t>(fileBytes))
                                        : static_cast<std::uint64_t>(count) * fileBytes;
   if (leastBytes > r.remaining()) corrupt("данные изображения обрываются");
-  std::vector<std::uint8_t> stored(count * fileBytes);
+  // Plain pixels are read where they lie in the file; run-length data is expanded first.
+  std::vector<std::uint8_t> expanded;
+  const std::uint8_t* stored = nullptr;
   bool incomplete = false;
   if (!rle) {
-    std::memcpy(stored.data(), r.take(stored.size()), stored.size());
+    stored = r.take(static_cast<std::uint64_t>(count) * fileBytes);
   } else {
+    expanded.resize(count * fileBytes);
+    stored = expanded.data();
     // Packets may run on from one row into the next (many writers do so), never past the picture.
     std::size_t done = 0;
     while (done < count) {
@@ -111,7 +115,7 @@ void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
       const std::uint8_t head = r.u8();
       const std::size_t n = (head & 0x7F) + 1u;
       if (n > count - done) corrupt("серия выходит за пределы изображения");
-      std::uint8_t* d = stored.data() + done * fileBytes;
+      std::uint8_t* d = expanded.data() + done * fileBytes;
       if (head & 0x80) {
         if (r.remaining() < static_cast<std::size_t>(fileBytes)) {
           incomplete = true;
@@ -128,7 +132,7 @@ void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
       }
       done += n;
     }
-    if (incomplete) std::fill(stored.begin() + static_cast<std::ptrdiff_t>(done * fileBytes), stored.end(), 0);
+    if (incomplete) std::fill(expanded.begin() + static_cast<std::ptrdiff_t>(done * fileBytes), expanded.end(), 0);
   }
 
   const bool alphaBits = (h.descriptor & 0x0F) != 0;
@@ -141,9 +145,13 @@ void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   bool anyAlpha = false;
   for (int sy = 0; sy < h.height; ++sy) {
     const int y = topDown ? sy : h.height - 1 - sy;
-    const std::uint8_t* s = stored.data() + static_cast<std::size_t>(sy) * h.width * fileBytes;
+    const std::uint8_t* s = stored + static_cast<std::size_t>(sy) * h.width * fileBytes;
     std::uint8_t* d = bitmap.row(y);
     std::uint8_t* a = wantAlpha ? bitmap.alphaRow(y) : nullptr;
+    if (!mapped && h.depth == 24 && !rightToLeft) {  // stored exactly as our rows
+      std::memcpy(d, s, static_cast<std::size_t>(h.width) * 3);
+      continue;
+    }
     for (int sx = 0; sx < h.width; ++sx, s += fileBytes) {
       const int x = rightToLeft ? h.width - 1 - sx : sx;
       std::uint8_t px[4];
