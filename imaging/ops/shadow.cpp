@@ -20,16 +20,37 @@ Bitmap SoftShadow(const Bitmap& source, int radius, int offsetX, int offsetY, Bg
   const int ow = w + e, oh = h + e;
   const int px = e / 2, py = e / 2;
   std::vector<std::uint8_t> mask(static_cast<std::size_t>(ow) * oh, 0);
-  for (int y = 0; y < h; ++y) {
-    const int my = y + py + offsetY;
-    if (my < 0 || my >= oh) continue;
-    for (int x = 0; x < w; ++x) {
-      const int mx = x + px + offsetX;
-      if (mx < 0 || mx >= ow) continue;
-      mask[static_cast<std::size_t>(my) * ow + mx] = source.hasAlpha() ? source.alphaRow(y)[x] : 255;
+  const double sigma = r / 2.0;
+  if (!source.hasAlpha() && r > 0) {
+    // An opaque photo's outline is a rectangle, and a Gaussian blur of a rectangle is the product
+    // of two blurred edges: Φ-differences per column and per row, no convolution needed.
+    auto profile = [sigma](int n, int from, int to) {
+      std::vector<double> f(static_cast<std::size_t>(n));
+      auto phi = [](double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); };
+      for (int i = 0; i < n; ++i) f[static_cast<std::size_t>(i)] = phi((i + 0.5 - from) / sigma) - phi((i + 0.5 - to) / sigma);
+      return f;
+    };
+    const std::vector<double> fx = profile(ow, px + offsetX, px + offsetX + w);
+    const std::vector<double> fy = profile(oh, py + offsetY, py + offsetY + h);
+    parallelRows(oh, [&](int y0, int y1) {
+      for (int y = y0; y < y1; ++y) {
+        std::uint8_t* m = mask.data() + static_cast<std::size_t>(y) * ow;
+        const double ry = fy[static_cast<std::size_t>(y)] * 255.0;
+        for (int x = 0; x < ow; ++x) m[x] = static_cast<std::uint8_t>(std::lrint(ry * fx[static_cast<std::size_t>(x)]));
+      }
+    });
+  } else {
+    for (int y = 0; y < h; ++y) {
+      const int my = y + py + offsetY;
+      if (my < 0 || my >= oh) continue;
+      for (int x = 0; x < w; ++x) {
+        const int mx = x + px + offsetX;
+        if (mx < 0 || mx >= ow) continue;
+        mask[static_cast<std::size_t>(my) * ow + mx] = source.hasAlpha() ? source.alphaRow(y)[x] : 255;
+      }
     }
+    ops::blurPlane(mask.data(), ow, ow, oh, 1, gaussianWeights(sigma));
   }
-  ops::blurPlane(mask.data(), ow, ow, oh, 1, gaussianWeights(r / 2.0));
   const int strength = std::clamp(intensity, 0, 100);
   Bitmap out = Bitmap::uninitialized(ow, oh);
   out.addAlpha(0);

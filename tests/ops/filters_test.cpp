@@ -168,6 +168,20 @@ TEST(SoftShadow, IntensityScalesTheShadow) {
   EXPECT_EQ(full.pixel(x, y), rgb(0, 0, 255));
 }
 
+TEST(SoftShadow, OpaqueRectangleShortcutMatchesTheBlurredOutline) {
+  // An opaque photo takes the separable shortcut; the same photo with an opaque alpha plane goes
+  // through the blurred outline. Both describe one Gaussian fall-off.
+  const Bitmap plain(40, 30, kWhite);
+  Bitmap withAlpha = plain.clone();
+  withAlpha.addAlpha(255);
+  const Bitmap a = SoftShadow(plain, 8, 5, 3, kBlack, 100);
+  const Bitmap b = SoftShadow(withAlpha, 8, 5, 3, kBlack, 100);
+  ASSERT_EQ(a.width(), b.width());
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) ASSERT_NEAR(a.alphaRow(y)[x], b.alphaRow(y)[x], 3) << x << "," << y;
+  }
+}
+
 TEST(InnerShadow, DarkensTheEdgesOnly) {
   Bitmap b(80, 60, kWhite);
   InnerShadow(b, 10, kBlack);
