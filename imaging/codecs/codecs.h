@@ -20,7 +20,7 @@ struct DecodedPicture {
   Bitmap bitmap;              // 24-bit pixels; the alpha plane when the file carries transparency
   PictureFormat format = PictureFormat::Unknown;
   int orientation = 1;        // the EXIF orientation found (already applied to bitmap), 1 when none
-  bool incomplete = false;    // the data ended early: the missing part is left grey
+  bool incomplete = false;    // the data ended early: the missing part is left grey (JPEG, TIFF) or dark
   std::string warning;        // why it is incomplete, in the user's words
 };
 
@@ -35,11 +35,12 @@ struct PictureInfo {
 DecodedPicture readPicture(const std::filesystem::path& path);
 DecodedPicture decodePicture(const std::uint8_t* data, std::size_t size);
 // The same, decoding into `into`: when into.bitmap already has the picture's size its storage is
-// reused (a fresh 72 MB block costs several times the decoding itself). Pass a spare bitmap, never
+// reused (a fresh 72 MB block can cost more than decoding a JPEG into it). Pass a spare bitmap, never
 // one still shown: its pixels are overwritten even when decoding fails, and it is then left empty.
 void readPicture(const std::filesystem::path& path, DecodedPicture& into);
 void decodePicture(const std::uint8_t* data, std::size_t size, DecodedPicture& into);
-// The header only: format, size, alpha, EXIF orientation.
+// The header only (an icon is decoded: only its pixels tell about transparency): format, size as
+// stored, alpha, EXIF orientation.
 PictureInfo probePicture(const std::filesystem::path& path);
 
 struct JpegOptions {
