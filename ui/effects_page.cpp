@@ -18,6 +18,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <chrono>
+#include <thread>
+
 #include "effects/thumbnails.h"
 #include "ui/effect_catalogue_dialog.h"
 #include "ui/filter_setup_dialog.h"
@@ -167,7 +170,7 @@ EffectsPage::EffectsPage(Studio& studio, QWidget* parent)
   connect(&tool_, &EffectsTool::stripRequested, this, [this](int c, int i) { fillStrip(c, i); });
   // Entering the page fills the active category's strip (once the page command has finished).
   connect(&studio_, &Studio::pageChanged, this, [this](Page page) {
-    if (page == Page::Effects) QTimer::singleShot(0, this, [this] { tool_.fillCategoryPreviews(); });
+    if (page == Page::Effects) QTimer::singleShot(0, this, [this] { fillWhenIdle(); });
   });
   syncFromModel();
   QTimer::singleShot(0, this, [this] { bindToWindow(); });
@@ -372,6 +375,15 @@ QWidget* EffectsPage::buildPanel(const QString& name) {
   return panel;
 }
 
+void EffectsPage::fillWhenIdle() {
+  // An Apply running on its worker reads CommittedImage, which filling would replace: wait for it.
+  if (applying_) {
+    QTimer::singleShot(50, this, [this] { fillWhenIdle(); });
+    return;
+  }
+  tool_.fillCategoryPreviews();
+}
+
 void EffectsPage::bindToWindow() {
   auto* w = qobject_cast<MainWindow*>(window());
   if (!w) return;
@@ -481,9 +493,30 @@ void EffectsPage::report(const QString& message) {
 }
 
 void EffectsPage::applyEffect() {
+  if (applying_) return;
+  applying_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const ApplyOutcome outcome = tool_.apply();
+  // The effect runs on a worker while this thread keeps painting the window and the progress bar
+  // WAIT; input waits until the photo is done, so nothing changes what the worker reads.
+  auto* w = qobject_cast<MainWindow*>(window());
+  Bitmap result;
+  ApplyOutcome outcome;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    outcome = tool_.render(result);
+    done.store(true);
+  });
+  while (!done.load()) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 30);
+    const Progress& bar = tool_.progress();
+    if (w && bar.visible()) w->setProgress(std::min(99, bar.position() * 100 / std::max(1, bar.maximum())));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  worker.join();
+  if (w) w->setProgress(100);
+  outcome = tool_.finishApply(std::move(outcome), result);
   QApplication::restoreOverrideCursor();
+  applying_ = false;
   if (!outcome) report(QString::fromStdString(outcome.message));
 }
 
@@ -491,12 +524,8 @@ void EffectsPage::openSetupDialog() {
   if (!tool_.setupEnabled()) return;
   setupDialog_->showPage(tool_.setupPage());
   const bool accepted = setupDialog_->exec() == QDialog::Accepted;
-  if (accepted) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ApplyOutcome outcome = tool_.setupClosed(true);
-    QApplication::restoreOverrideCursor();
-    if (!outcome) report(QString::fromStdString(outcome.message));
-  }
+  // OK applies the effect again from CommittedImage with the new values.
+  if (accepted) applyEffect();
 }
 
 void EffectsPage::openCatalogue() { catalogue_->exec(); }

@@ -58,6 +58,7 @@ class EffectsPage : public QWidget {
   void buildCategory(int category, QWidget* page);
   QWidget* buildPanel(const QString& name);
   void bindToWindow();
+  void fillWhenIdle();
   void fillStrip(int category, int item);
   void thumbnailDone(quint64 generation, int category, int index, const QImage& picture, const QString& error);
   void syncFromModel();
@@ -82,6 +83,7 @@ class EffectsPage : public QWidget {
   EffectCatalogueDialog* catalogue_ = nullptr;
   std::function<void(const QString&)> messageSink_;
   bool syncing_ = false;
+  bool applying_ = false;
 
   // Thumbnail computing: a new fill raises the generation; jobs of an older one do nothing.
   QThreadPool pool_;

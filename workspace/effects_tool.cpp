@@ -140,13 +140,15 @@ bool EffectsTool::controlValue(const QString& name, int* value) const {
   return false;
 }
 
-ApplyOutcome EffectsTool::apply() {
+ApplyOutcome EffectsTool::render(Bitmap& result) {
   if (!hasPhoto()) return ApplyOutcome{false, "Нет фотографии для применения эффекта"};
   const ContentRoot root = content();
   const EffectContext context{panel_, setup_, root, &progress_, 0};
-  Bitmap result = std::move(buffers_.result);
-  ApplyOutcome outcome =
-      renderEffect(studio_.committedImage(), choice(), context, studio_.background(), result, &buffers_);
+  result = std::move(buffers_.result);
+  return renderEffect(studio_.committedImage(), choice(), context, studio_.background(), result, &buffers_);
+}
+
+ApplyOutcome EffectsTool::finishApply(ApplyOutcome outcome, Bitmap& result) {
   if (!outcome) {
     // Nothing changed: no history step, no half-done picture.
     buffers_.result = std::move(result);
@@ -168,6 +170,12 @@ ApplyOutcome EffectsTool::apply() {
   options.commit = false;  // accepted only when the user moves on
   studio_.finishUndoable(options);
   return outcome;
+}
+
+ApplyOutcome EffectsTool::apply() {
+  Bitmap result;
+  ApplyOutcome outcome = render(result);
+  return finishApply(std::move(outcome), result);
 }
 
 void EffectsTool::cancel() { studio_.undo(); }

@@ -70,6 +70,11 @@ class EffectsTool : public QObject {
   // OkFilterClick: Apply with the history step "Отменить применение эффекта". When the effect cannot
   // run (not built yet, a missing mask or overlay) nothing changes and the message says why.
   ApplyOutcome apply();
+  // Apply in two halves, for a window that computes off its thread: render() only reads the
+  // committed photo and the settings (nothing may change them meanwhile) and may run on a worker;
+  // finishApply() then records the history step and shows the result (or reports the failure).
+  ApplyOutcome render(Bitmap& result);
+  ApplyOutcome finishApply(ApplyOutcome outcome, Bitmap& result);
   // "Отмена": the one-step Undo.
   void cancel();
   // The settings dialog closed: with OK Apply runs again; otherwise the values stay as changed.
