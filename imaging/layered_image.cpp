@@ -26,12 +26,43 @@ int blendChannel(BlendOp op, int s, int d) noexcept {
 
 namespace {
 
+// op(s, d) for every pair, so the divisions and branches of the blend operations leave the hot loop.
 template <BlendOp Op>
-inline int blendOne(int s, int d) noexcept {
+const std::uint8_t* blendTable() {
+  static const std::vector<std::uint8_t> table = [] {
+    std::vector<std::uint8_t> t(256 * 256);
+    for (int s = 0; s < 256; ++s) {
+      for (int d = 0; d < 256; ++d) t[static_cast<std::size_t>(s << 8 | d)] = static_cast<std::uint8_t>(blendChannel(Op, s, d));
+    }
+    return t;
+  }();
+  return table.data();
+}
+
+template <BlendOp Op>
+inline int blendOne(const std::uint8_t* table, int s, int d) noexcept {
+  // Shifts equal the integer divisions here (the operands are never negative), and keep the
+  // loop vectorisable; only colour dodge divides by a variable and reads the table.
   if constexpr (Op == BlendOp::Copy) {
+    (void)table, (void)d;
     return s;
+  } else if constexpr (Op == BlendOp::Lighten) {
+    (void)table;
+    return std::max(s, d);
+  } else if constexpr (Op == BlendOp::Darken || Op == BlendOp::Minimum) {
+    (void)table;
+    return std::min(s, d);
+  } else if constexpr (Op == BlendOp::Screen) {
+    (void)table;
+    return 255 - (((255 - d) * (255 - s)) >> 8);
+  } else if constexpr (Op == BlendOp::HardLight) {
+    (void)table;
+    const int high = 255 - (((255 - d) * (255 - s)) >> 7);
+    const int low = (s * d) >> 7;
+    const int upper = -(s >> 7);  // all ones when s >= 128
+    return (high & upper) | (low & ~upper);
   } else {
-    return blendChannel(Op, s, d);
+    return table[s << 8 | d];
   }
 }
 
@@ -40,6 +71,7 @@ inline int blendOne(int s, int d) noexcept {
 template <BlendOp Op, bool HasAlpha, bool Scaled>
 void blendRow(std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* alpha, int count,
               int weight, const int* srcX) noexcept {
+  const std::uint8_t* table = Op == BlendOp::ColorDodge ? blendTable<Op>() : nullptr;
   for (int i = 0; i < count; ++i) {
     const int sx = Scaled ? srcX[i] : i;
     int w = weight;
@@ -48,7 +80,7 @@ void blendRow(std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* al
     std::uint8_t* d = dst + 3 * i;
     for (int c = 0; c < 3; ++c) {
       const int below = d[c];
-      d[c] = static_cast<std::uint8_t>(below + ((w * (blendOne<Op>(s[c], below) - below)) >> 8));
+      d[c] = static_cast<std::uint8_t>(below + ((w * (blendOne<Op>(table, s[c], below) - below)) >> 8));
     }
   }
 }

@@ -162,3 +162,31 @@ TEST(BitmapCopies, PixelsOnlyDropsAlphaCloneKeepsIt) {
   ASSERT_TRUE(c.hasAlpha());
   EXPECT_TRUE(c.samePixels(b));
 }
+
+TEST(MergeRule, FastRowsAgreeWithTheOperationTableForEveryPair) {
+  // Every (above, below) pair through the row kernels equals the rule applied to blendChannel.
+  for (BlendOp op : {BlendOp::Lighten, BlendOp::Darken, BlendOp::HardLight, BlendOp::Screen,
+                     BlendOp::ColorDodge, BlendOp::Minimum}) {
+    LayeredImage doc;
+    Bitmap below(256, 256), above(256, 256);
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < 256; ++x) {
+        below.setPixel(x, y, Bgr{std::uint8_t(y), std::uint8_t(y), std::uint8_t(y)});
+        above.setPixel(x, y, Bgr{std::uint8_t(x), std::uint8_t(x), std::uint8_t(x)});
+      }
+    }
+    doc.setPhoto(std::move(below));
+    Layer& l = doc.addLayer(std::move(above));
+    l.op = op;
+    l.transparency = 200;
+    doc.mergeAll();
+    int mismatches = 0;
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < 256; ++x) {
+        const int expected = y + ((200 * (blendChannel(op, x, y) - y)) >> 8);
+        mismatches += doc.photo().bitmap.pixel(x, y).r != expected;
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << static_cast<int>(op);
+  }
+}
