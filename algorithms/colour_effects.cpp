@@ -66,14 +66,23 @@ class Stretch {
         stretchRow(p.second, lower_);
         lowerIndex_ = p.second;
       }
-      const std::uint32_t wl = static_cast<std::uint32_t>(p.weight), wu = 256 - wl;
-      for (std::size_t i = 0; i < out_.size(); ++i) {
-        out_[i] = static_cast<std::uint8_t>((upper_[i] * wu + lower_[i] * wl + 32768) >> 16);
-      }
+      // Weights scaled to 16 bits so the blend stays in 16-bit lanes (multiply-high).
+      const std::uint16_t wl = static_cast<std::uint16_t>(p.weight << 8);
+      const std::uint16_t wu = static_cast<std::uint16_t>((256 - p.weight) << 8);
+      blendRows(out_.data(), upper_.data(), lower_.data(), wu, wl, out_.size());
       return out_.data();
     }
 
    private:
+    static void blendRows(std::uint8_t* __restrict out, const std::uint16_t* __restrict upper,
+                          const std::uint16_t* __restrict lower, std::uint16_t wu, std::uint16_t wl, std::size_t n) {
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint16_t a = static_cast<std::uint16_t>((static_cast<std::uint32_t>(upper[i]) * wu) >> 16);
+        const std::uint16_t b = static_cast<std::uint16_t>((static_cast<std::uint32_t>(lower[i]) * wl) >> 16);
+        out[i] = static_cast<std::uint8_t>((a + b + 128) >> 8);
+      }
+    }
+
     void stretchRow(int sy, std::vector<std::uint16_t>& dst) const {
       const std::uint8_t* src = s_.source_.row(sy);
       std::uint16_t* d = dst.data();
@@ -147,14 +156,6 @@ const TintTable& tintTable(int factorPercent, std::unique_ptr<TintTable>& own) {
   }
   own = std::make_unique<TintTable>(makeTintTable(factorPercent));
   return *own;
-}
-
-// p[i] := clamp(p[i] + d[i]); a plain loop the compiler turns into vector code.
-void addClamped(std::uint8_t* __restrict p, const std::int16_t* __restrict d, int n) {
-  for (int i = 0; i < n; ++i) {
-    const int v = p[i] + d[i];
-    p[i] = static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
-  }
 }
 
 std::string readFailure(const std::filesystem::path& path, const std::string& reason) {
@@ -293,6 +294,13 @@ void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercen
       scaled[static_cast<std::size_t>(i)] = ClampByte(roundDivEven((i - kBias) * kPercent, 100));
     }
   }
+  std::vector<std::uint8_t> moved;
+  if (kPercent == 100) {
+    moved.resize(256 * 256);
+    for (int ov = 0; ov < 256; ++ov) {
+      for (int c = 0; c < 256; ++c) moved[static_cast<std::size_t>(ov << 8 | c)] = ClampByte(c + shift[static_cast<std::size_t>(ov)]);
+    }
+  }
   const Stretch stretch(overlay, target.width(), target.height());
   ProgressRun run(progress, target.height());
   const int bytes = 3 * target.width();
@@ -302,10 +310,11 @@ void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercen
     for (int y = y0; y < y1; ++y) {
       const std::uint8_t* o = reader.row(y);
       std::uint8_t* p = target.row(y);
-      for (int x = 0; x < bytes; ++x) d[static_cast<std::size_t>(x)] = shift[o[x]];
       if (scaled.empty()) {
-        addClamped(p, d.data(), bytes);
+        // One lookup per channel in the table of every (overlay, channel) pair.
+        for (int x = 0; x < bytes; ++x) p[x] = moved[static_cast<std::size_t>(o[x]) << 8 | p[x]];
       } else {
+        for (int x = 0; x < bytes; ++x) d[static_cast<std::size_t>(x)] = shift[o[x]];
         for (int x = 0; x < bytes; ++x) p[x] = scaled[static_cast<std::size_t>(p[x] + d[static_cast<std::size_t>(x)] + kBias)];
       }
       run.advance();
