@@ -2,8 +2,10 @@
 // and writer, and the error helpers every decoder uses.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,6 +100,66 @@ class ByteWriter {
   Bytes& out_;
 };
 
+// Receives an encoder's output piece by piece through a fixed buffer, so a large picture goes to its
+// file row by row instead of being built whole in memory first. consume() takes each full buffer.
+class ByteSink {
+ public:
+  explicit ByteSink(std::size_t capacity = std::size_t{1} << 20)
+      : buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), capacity_(capacity) {}
+  virtual ~ByteSink() = default;
+  ByteSink(const ByteSink&) = delete;
+  ByteSink& operator=(const ByteSink&) = delete;
+
+  // Room for exactly n bytes, to be filled by the caller before the next call.
+  std::uint8_t* claim(std::size_t n) {
+    if (n > capacity_ - used_) {
+      flush();
+      if (n > capacity_) {
+        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(n);
+        capacity_ = n;
+      }
+    }
+    std::uint8_t* p = buffer_.get() + used_;
+    used_ += n;
+    return p;
+  }
+  void put(const void* p, std::size_t n) {
+    if (n > 0) std::memcpy(claim(n), p, n);
+  }
+  // Hands over what is buffered; call once more after the last piece.
+  void flush() {
+    if (used_ > 0) consume(buffer_.get(), used_);
+    used_ = 0;
+  }
+
+ protected:
+  virtual void consume(const std::uint8_t* data, std::size_t size) = 0;
+
+ private:
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+};
+
+// Collects a sink's output in memory, for encodePicture.
+class BytesSink final : public ByteSink {
+ public:
+  explicit BytesSink(std::size_t expected)
+      : ByteSink(std::clamp<std::size_t>(expected, 64, std::size_t{1} << 20)) {
+    bytes_.reserve(expected);
+  }
+  Bytes take() {
+    flush();
+    return std::move(bytes_);
+  }
+
+ protected:
+  void consume(const std::uint8_t* data, std::size_t size) override { bytes_.insert(bytes_.end(), data, data + size); }
+
+ private:
+  Bytes bytes_;
+};
+
 // Per-format entry points. Each decoder fills picture.bitmap (and alpha, orientation, incomplete);
 // each probe reads only what it needs for PictureInfo.
 void decodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
@@ -126,6 +188,8 @@ Bytes encodeTga(const Bitmap& bitmap);
 void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probePnm(const std::uint8_t* data, std::size_t size);
 Bytes encodePnm(const Bitmap& bitmap);
+// The same PPM streamed into a sink (flushed by the caller); the bitmap must not be empty.
+void writePnm(const Bitmap& bitmap, ByteSink& sink);
 void decodeWbmp(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probeWbmp(const std::uint8_t* data, std::size_t size);
 
