@@ -390,7 +390,7 @@ std::vector<std::uint8_t> encodePicture(const Bitmap& bitmap, PictureFormat form
   using namespace codecs;
   if (bitmap.empty()) throw ImagingError(ImagingErrorKind::InvalidArgument, "пустое изображение");
   switch (format) {
-    case PictureFormat::Jpeg: return encodeJpeg(bitmap, options.jpeg);
+    case PictureFormat::Jpeg: return encodeJpeg(bitmap, options.jpeg, options.thumbnail);
     case PictureFormat::Png: return encodePng(bitmap);
     case PictureFormat::Tiff: return encodeTiff(bitmap);
     case PictureFormat::Gif: return encodeGif(bitmap);

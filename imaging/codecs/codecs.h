@@ -51,6 +51,9 @@ struct JpegOptions {
 
 struct WriteOptions {
   JpegOptions jpeg;
+  // A small copy of the picture stored inside the file where the format has a place for one (JPEG:
+  // the EXIF thumbnail; other formats ignore it). Not owned: it must outlive the write. Null = none.
+  const Bitmap* thumbnail = nullptr;
 };
 
 // The format chosen by the name's extension (case-insensitive); Unknown when none we write.
@@ -63,5 +66,9 @@ void writePicture(const Bitmap& bitmap, const std::filesystem::path& path, const
 std::vector<std::uint8_t> encodePicture(const Bitmap& bitmap, PictureFormat format,
                                         const WriteOptions& options = {});
 std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& options);
+// The same with an EXIF block right after the start marker holding the orientation (upright) and
+// `thumbnail` as a small baseline JPEG; null or empty writes none. The thumbnail is left out (never
+// cut) when even at low quality it does not fit the 64 KB an EXIF block may take.
+std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& options, const Bitmap* thumbnail);
 
 }  // namespace virmeya

@@ -241,14 +241,86 @@ struct Compressor {
   ~Compressor() { jpeg_destroy_compress(&cinfo); }
 };
 
-}  // namespace
+// libjpeg refuses a marker whose data (without its length field) is longer than this.
+constexpr std::size_t kMaxMarkerData = 65533;
+// Past this a thumbnail cannot fit a marker at any quality worth trying; it is not even encoded.
+constexpr std::size_t kMaxThumbnailPixels = 1u << 20;
+// Tried in turn until the thumbnail fits its marker.
+constexpr int kThumbnailQualities[] = {75, 50, 30, 15};
 
-}  // namespace virmeya::codecs
+// The EXIF block: "Exif\0\0" and a big-endian TIFF structure whose IFD0 says the pixels are stored
+// upright and whose IFD1 points at the thumbnail, which follows the directories.
+class ExifBuilder {
+ public:
+  Bytes build(const Bytes& thumbnail) {
+    text("Exif");
+    u16(0);
+    text("MM");
+    u16(42);
+    u32(8);  // IFD0 right after the header
+    // IFD0: one entry.
+    u16(1);
+    entry(0x0112, kShort, 1, 1);  // Orientation: upright
+    u32(kIfd1);
+    // IFD1: entries in tag order, then the resolutions they point at, then the thumbnail.
+    u16(kIfd1Entries);
+    entry(0x0103, kShort, 1, 6);  // Compression: JPEG
+    entry(0x011A, kRational, 1, kResolutions);  // XResolution
+    entry(0x011B, kRational, 1, kResolutions + 8);  // YResolution
+    entry(0x0128, kShort, 1, 2);  // ResolutionUnit: inches
+    entry(0x0201, kLong, 1, kThumbnailAt);  // JPEGInterchangeFormat
+    entry(0x0202, kLong, 1, static_cast<std::uint32_t>(thumbnail.size()));  // JPEGInterchangeFormatLength
+    u32(0);  // no further directory
+    for (int i = 0; i < 2; ++i) {
+      u32(72);
+      u32(1);
+    }
+    out_.insert(out_.end(), thumbnail.begin(), thumbnail.end());
+    return std::move(out_);
+  }
 
-namespace virmeya {
+  // Bytes of the block before the thumbnail.
+  static constexpr std::size_t kOverhead = 6 + 8 + 18 + 78 + 16;
 
-std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& options) {
-  using namespace codecs;
+ private:
+  static constexpr std::uint16_t kShort = 3, kLong = 4, kRational = 5;
+  static constexpr std::uint16_t kIfd1Entries = 6;
+  // Offsets count from the TIFF header, which follows the six bytes "Exif\0\0".
+  static constexpr std::uint32_t kIfd1 = 8 + 18;
+  static constexpr std::uint32_t kResolutions = kIfd1 + 2 + 12 * kIfd1Entries + 4;
+  static constexpr std::uint32_t kThumbnailAt = kResolutions + 16;
+  static_assert(kOverhead == 6 + kThumbnailAt);
+
+  void text(const char* s) {
+    for (; *s != 0; ++s) out_.push_back(static_cast<std::uint8_t>(*s));
+  }
+  void u16(unsigned v) {
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+    out_.push_back(static_cast<std::uint8_t>(v));
+  }
+  void u32(std::uint32_t v) {
+    u16(v >> 16);
+    u16(v & 0xFFFF);
+  }
+  // A SHORT value sits in the first two bytes of the value field.
+  void entry(unsigned tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
+    u16(tag);
+    u16(type);
+    u32(count);
+    if (type == kShort) {
+      u16(value);
+      u16(0);
+    } else {
+      u32(value);
+    }
+  }
+
+  Bytes out_;
+};
+
+// Compresses `bitmap`; `exif`, when not empty, becomes the APP1 marker right after the start marker
+// (the JFIF marker is then left out, as EXIF files have it).
+Bytes compress(const Bitmap& bitmap, const JpegOptions& options, const Bytes& exif) {
   if (bitmap.empty()) throw ImagingError(ImagingErrorKind::InvalidArgument, "пустое изображение");
   Bytes out;
   Compressor c;
@@ -271,7 +343,11 @@ std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& op
   jpeg_set_quality(&c.cinfo, std::clamp(options.quality, 1, 100), TRUE);
   c.cinfo.smoothing_factor = std::clamp(options.smoothing, 0, 100);
   c.cinfo.optimize_coding = options.optimize ? TRUE : FALSE;
+  if (!exif.empty()) c.cinfo.write_JFIF_header = FALSE;
   jpeg_start_compress(&c.cinfo, TRUE);
+  if (!exif.empty()) {
+    jpeg_write_marker(&c.cinfo, kExifMarker, exif.data(), static_cast<unsigned>(exif.size()));
+  }
   const int height = bitmap.height();
   while (c.cinfo.next_scanline < c.cinfo.image_height) {
     const int y0 = static_cast<int>(c.cinfo.next_scanline);
@@ -281,6 +357,35 @@ std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& op
   }
   jpeg_finish_compress(&c.cinfo);
   return out;
+}
+
+// The EXIF block holding `thumbnail`, or nothing when it cannot fit a marker.
+Bytes exifBlock(const Bitmap& thumbnail) {
+  if (static_cast<std::size_t>(thumbnail.width()) * static_cast<std::size_t>(thumbnail.height()) >
+      kMaxThumbnailPixels) {
+    return {};
+  }
+  for (const int quality : kThumbnailQualities) {
+    const Bytes small = compress(thumbnail, JpegOptions{quality, 0, true}, {});
+    if (ExifBuilder::kOverhead + small.size() <= kMaxMarkerData) return ExifBuilder().build(small);
+  }
+  return {};
+}
+
+}  // namespace
+
+}  // namespace virmeya::codecs
+
+namespace virmeya {
+
+std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& options) {
+  return codecs::compress(bitmap, options, {});
+}
+
+std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, const JpegOptions& options, const Bitmap* thumbnail) {
+  if (bitmap.empty()) throw ImagingError(ImagingErrorKind::InvalidArgument, "пустое изображение");
+  if (thumbnail == nullptr || thumbnail->empty()) return codecs::compress(bitmap, options, {});
+  return codecs::compress(bitmap, options, codecs::exifBlock(*thumbnail));
 }
 
 }  // namespace virmeya
