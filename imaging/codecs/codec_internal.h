@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -190,6 +191,14 @@ PictureInfo probePnm(const std::uint8_t* data, std::size_t size);
 Bytes encodePnm(const Bitmap& bitmap);
 // The same PPM streamed into a sink (flushed by the caller); the bitmap must not be empty.
 void writePnm(const Bitmap& bitmap, ByteSink& sink);
+// Reads up to n bytes of the open file at `offset`, fewer only where the file ends; throws
+// ReadFailed on an error.
+using ReadAt = std::function<std::size_t(std::uint8_t* into, std::size_t n, std::uint64_t offset)>;
+// A raw 8-bit PGM or PPM decoded from its file a band of rows at a time, never the whole file in
+// memory. Returns false, having touched nothing, for any other PNM or when its header does not lie
+// whole within `head` (the file's first bytes); the caller then decodes the whole file.
+bool decodePnmByRows(const std::uint8_t* head, std::size_t headSize, std::uint64_t fileSize, const ReadAt& readAt,
+                     DecodedPicture& picture);
 void decodeWbmp(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probeWbmp(const std::uint8_t* data, std::size_t size);
 

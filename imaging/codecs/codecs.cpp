@@ -91,62 +91,88 @@ struct FileBytes {
   }
 };
 
-FileBytes readWholeFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    throw ImagingError(ImagingErrorKind::ReadFailed, errno == ENOENT ? "файл не найден" : errnoReason(errno));
+// An open picture file: a regular file, its size measured.
+class PictureFile {
+ public:
+  explicit PictureFile(const std::filesystem::path& path) {
+    fd_.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_.fd < 0) {
+      throw ImagingError(ImagingErrorKind::ReadFailed, errno == ENOENT ? "файл не найден" : errnoReason(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd_.fd, &st) != 0) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
+    if (S_ISDIR(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(EISDIR));
+    if (!S_ISREG(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, "это не обычный файл");
+    size_ = static_cast<std::uint64_t>(st.st_size);
   }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
-  if (S_ISDIR(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(EISDIR));
-  if (!S_ISREG(st.st_mode)) throw ImagingError(ImagingErrorKind::ReadFailed, "это не обычный файл");
+  int fd() const { return fd_.fd; }
+  std::uint64_t size() const { return size_; }
+  // Up to n bytes at offset, fewer only where the file ends.
+  std::size_t readAt(std::uint8_t* into, std::size_t n, std::uint64_t offset) const {
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t got = ::pread(fd_.fd, into + done, n - done, static_cast<off_t>(offset + done));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
+      }
+      if (got == 0) break;  // the file shrank while we read it
+      done += static_cast<std::size_t>(got);
+    }
+    return done;
+  }
+
+ private:
+  struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+      if (fd >= 0) ::close(fd);
+    }
+  } fd_;
+  std::uint64_t size_ = 0;
+};
+
+FileBytes readWholeFile(const PictureFile& file) {
   // A large file that is no picture at all is turned away before it is read into memory.
   constexpr std::size_t kSniffBytes = 128;  // PCX needs its whole 128-byte header
-  if (st.st_size > static_cast<off_t>(kSniffBytes)) {
+  if (file.size() > kSniffBytes) {
     std::uint8_t head[kSniffBytes];
-    if (::pread(fd, head, kSniffBytes, 0) == static_cast<ssize_t>(kSniffBytes) &&
+    if (file.readAt(head, kSniffBytes, 0) == kSniffBytes &&
         codecs::sniffFormat(head, kSniffBytes) == PictureFormat::Unknown) {
       // TGA's optional footer and WBMP's exact size need the whole file; both are small formats.
-      if (st.st_size > (off_t{64} << 20)) {
+      if (file.size() > (std::uint64_t{64} << 20)) {
         throw ImagingError(ImagingErrorKind::UnknownFormat, "формат файла не распознан");
       }
     }
   }
   FileBytes data;
-  const auto expected = static_cast<std::size_t>(st.st_size);
+  const auto expected = static_cast<std::size_t>(file.size());
   data.bytes = FileBytes::allocate(expected);
-  std::size_t done = 0;
-  while (done < expected) {
-    const ssize_t n = ::read(fd, data.bytes.get() + done, expected - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw ImagingError(ImagingErrorKind::ReadFailed, errnoReason(errno));
-    }
-    if (n == 0) break;  // the file shrank while we read it
-    done += static_cast<std::size_t>(n);
-  }
-  data.count = done;
+  data.count = file.readAt(data.bytes.get(), expected, 0);
   return data;
 }
 
-void decodeUnwrapped(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
-  using namespace codecs;
-  // Only the bitmap's storage carries over; everything else describes the new picture.
+// Only the bitmap's storage carries over; everything else describes the new picture.
+void startDecoding(DecodedPicture& picture) {
   picture.format = PictureFormat::Unknown;
   picture.orientation = 1;
   picture.incomplete = false;
   picture.warning.clear();
-  struct EmptyOnFailure {
-    DecodedPicture& picture;
-    int exceptions = std::uncaught_exceptions();
-    ~EmptyOnFailure() {
-      if (std::uncaught_exceptions() > exceptions) picture.bitmap = Bitmap();
-    }
-  } guard{picture};
+}
+
+// A failed decode leaves the picture empty, whatever it had written.
+struct EmptyOnFailure {
+  DecodedPicture& picture;
+  int exceptions = std::uncaught_exceptions();
+  ~EmptyOnFailure() {
+    if (std::uncaught_exceptions() > exceptions) picture.bitmap = Bitmap();
+  }
+};
+
+void decodeUnwrapped(const std::uint8_t* data, std::size_t size, DecodedPicture& picture) {
+  using namespace codecs;
+  startDecoding(picture);
+  EmptyOnFailure guard{picture};
   if (size == 0) throw ImagingError(ImagingErrorKind::CorruptData, "файл пуст");
   picture.format = sniffFormat(data, size);
   switch (picture.format) {
@@ -374,14 +400,32 @@ DecodedPicture readPicture(const std::filesystem::path& path) {
 
 void readPicture(const std::filesystem::path& path, DecodedPicture& into) {
   withReadContext(quoted(path), [&] {
-    const FileBytes data = readWholeFile(path);
+    const PictureFile file(path);
+    // A large raw PNM goes from the file into the bitmap a band at a time: no copy of the whole file.
+    constexpr std::size_t kHead = 4096;
+    if (file.size() >= (std::uint64_t{1} << 20)) {
+      std::uint8_t head[kHead];
+      const std::size_t n = file.readAt(head, kHead, 0);
+      if (codecs::sniffFormat(head, n) == PictureFormat::Pnm) {
+        startDecoding(into);
+        EmptyOnFailure guard{into};
+        const auto readAt = [&file](std::uint8_t* to, std::size_t count, std::uint64_t offset) {
+          return file.readAt(to, count, offset);
+        };
+        if (codecs::decodePnmByRows(head, n, file.size(), readAt, into)) {
+          into.format = PictureFormat::Pnm;
+          return;
+        }
+      }
+    }
+    const FileBytes data = readWholeFile(file);
     decodeUnwrapped(data.data(), data.size(), into);
   });
 }
 
 PictureInfo probePicture(const std::filesystem::path& path) {
   return withReadContext(quoted(path), [&] {
-    const FileBytes data = readWholeFile(path);
+    const FileBytes data = readWholeFile(PictureFile(path));
     return probeUnwrapped(data.data(), data.size());
   });
 }

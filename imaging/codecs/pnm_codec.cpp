@@ -1,5 +1,7 @@
 // PBM, PGM and PPM (plain text and raw, 8 and 16 bits per sample); written as raw 8-bit PPM.
+#include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "imaging/codecs/codec_internal.h"
 #include "imaging/parallel.h"
@@ -94,6 +96,30 @@ PnmHeader parseHeader(const std::uint8_t* data, std::size_t size) {
   return h;
 }
 
+// The bitmap to decode into: the picture's own when it has the size (every pixel gets written).
+Bitmap takeStorage(DecodedPicture& picture, int width, int height) {
+  if (picture.bitmap.width() == width && picture.bitmap.height() == height) {
+    Bitmap bitmap = std::move(picture.bitmap);
+    bitmap.dropAlpha();
+    return bitmap;
+  }
+  picture.bitmap = Bitmap();
+  return Bitmap::uninitialized(width, height);
+}
+
+void rawRowsToBgr(const std::uint8_t* first, std::size_t rowBytes, int channels, Bitmap& bitmap, int y0, int rows) {
+  parallelRows(rows, [&](int r0, int r1) {
+    for (int r = r0; r < r1; ++r) {
+      const std::uint8_t* s = first + rowBytes * static_cast<std::size_t>(r);
+      if (channels == 3) {
+        swapRedBlue(s, bitmap.row(y0 + r), bitmap.width());
+      } else {
+        greyToBgr(s, bitmap.row(y0 + r), bitmap.width());
+      }
+    }
+  }, 64);
+}
+
 }  // namespace
 
 PictureInfo probePnm(const std::uint8_t* data, std::size_t size) {
@@ -122,14 +148,7 @@ void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   if (h.kind == 4) needed = (static_cast<std::uint64_t>(w) + 7) / 8 * ht;
   if (h.kind >= 5 && maxValue > 255) needed *= 2;
   if (needed > available + (h.kind <= 3 ? 1 : 0)) corrupt("данные изображения обрываются");
-  Bitmap bitmap;
-  if (picture.bitmap.width() == w && picture.bitmap.height() == ht) {  // every pixel is written below
-    bitmap = std::move(picture.bitmap);
-    bitmap.dropAlpha();
-  } else {
-    picture.bitmap = Bitmap();
-    bitmap = Bitmap::uninitialized(w, ht);
-  }
+  Bitmap bitmap = takeStorage(picture, w, ht);
 
   if (h.kind == 1 || h.kind == 4) {  // 1 is black
     const std::size_t rowBytes = (static_cast<std::size_t>(w) + 7) / 8;
@@ -157,18 +176,7 @@ void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
       }
     }
   } else if (maxValue == 255) {  // the common raw 8-bit files: rows straight into the bitmap
-    const std::size_t rowBytes = static_cast<std::size_t>(w) * channels;
-    const std::uint8_t* first = data + h.dataOffset;
-    parallelRows(ht, [&](int y0, int y1) {
-      for (int y = y0; y < y1; ++y) {
-        const std::uint8_t* s = first + rowBytes * static_cast<std::size_t>(y);
-        if (channels == 3) {
-          swapRedBlue(s, bitmap.row(y), w);
-        } else {
-          greyToBgr(s, bitmap.row(y), w);
-        }
-      }
-    }, 64);
+    rawRowsToBgr(data + h.dataOffset, static_cast<std::size_t>(w) * channels, channels, bitmap, 0, ht);
   } else {
     const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
     const std::uint64_t rowBytes = static_cast<std::uint64_t>(w) * channels * sampleBytes;
@@ -192,6 +200,38 @@ void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
     }
   }
   picture.bitmap = std::move(bitmap);
+}
+
+bool decodePnmByRows(const std::uint8_t* head, std::size_t headSize, std::uint64_t fileSize, const ReadAt& readAt,
+                     DecodedPicture& picture) {
+  if (headSize < 3 || (head[1] != '5' && head[1] != '6')) return false;
+  PnmHeader h;
+  try {
+    h = parseHeader(head, headSize);  // a header running past the head fails here
+  } catch (const ImagingError&) {
+    return false;
+  }
+  if (h.maxValue != 255) return false;
+  checkDecodeSize(h.width, h.height);
+  const int w = static_cast<int>(h.width), ht = static_cast<int>(h.height);
+  const int channels = h.kind == 6 ? 3 : 1;
+  const std::size_t rowBytes = static_cast<std::size_t>(w) * channels;
+  if (h.dataOffset > fileSize || static_cast<std::uint64_t>(rowBytes) * ht > fileSize - h.dataOffset) corrupt("данные изображения обрываются");
+  Bitmap bitmap = takeStorage(picture, w, ht);
+  // Bands of about 2 MB: big enough for few reads, small enough to stay in the cache for the swap.
+  const int bandRows = static_cast<int>(std::clamp<std::size_t>((std::size_t{2} << 20) / rowBytes, 1, ht));
+  const auto band = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * bandRows);
+  for (int y = 0; y < ht; y += bandRows) {
+    const int rows = std::min(bandRows, ht - y);
+    const std::size_t want = rowBytes * rows;
+    // A file that shrank since it was measured ends early.
+    if (readAt(band.get(), want, h.dataOffset + static_cast<std::uint64_t>(rowBytes) * y) != want) {
+      corrupt("данные изображения обрываются");
+    }
+    rawRowsToBgr(band.get(), rowBytes, channels, bitmap, y, rows);
+  }
+  picture.bitmap = std::move(bitmap);
+  return true;
 }
 
 void writePnm(const Bitmap& bitmap, ByteSink& sink) {

@@ -63,6 +63,58 @@ TEST(RawPnm, EightBitRgbAndGreyDecodeSampleForSample) {
   }
 }
 
+void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void expectSamples(const Bitmap& bitmap, int kind, int w, int h) {
+  ASSERT_EQ(bitmap.width(), w);
+  ASSERT_EQ(bitmap.height(), h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t grey = sample(x, y, 0);
+      const Bgr expected = kind == 6 ? rgb(grey, sample(x, y, 1), sample(x, y, 2)) : rgb(grey, grey, grey);
+      ASSERT_EQ(bitmap.pixel(x, y), expected) << "P" << kind << " at " << x << "," << y;
+    }
+  }
+}
+
+// Files of a megabyte and more are read a band of rows at a time; a long header comment sends them
+// the whole-file way. Both give the same pixels, and a cut file is refused either way.
+TEST(RawPnm, LargeFilesReadFromDiskByBandsOrWhole) {
+  TempDir dir;
+  for (const int kind : {5, 6}) {
+    for (const bool longComment : {false, true}) {
+      const int w = 1001, h = 1100;
+      Bytes file = rawPnm(kind, w, h);
+      if (longComment) {
+        const std::string comment = "# " + std::string(5000, 'c') + "\n";
+        file.insert(file.begin() + 3, comment.begin(), comment.end());
+      }
+      const auto path = dir / "large.pnm";
+      writeBytes(path, file);
+      DecodedPicture into;
+      into.bitmap = gradientPicture(w, h, true);
+      readPicture(path, into);
+      EXPECT_EQ(into.format, PictureFormat::Pnm);
+      EXPECT_FALSE(into.bitmap.hasAlpha());
+      expectSamples(into.bitmap, kind, w, h);
+
+      file.pop_back();
+      writeBytes(path, file);
+      try {
+        readPicture(path, into);
+        ADD_FAILURE() << "a cut P" << kind << " file was read";
+      } catch (const ImagingError& e) {
+        EXPECT_EQ(e.kind(), ImagingErrorKind::CorruptData);
+        EXPECT_NE(std::string(e.what()).find("обрываются"), std::string::npos) << e.what();
+      }
+      EXPECT_TRUE(into.bitmap.empty());
+    }
+  }
+}
+
 TEST(RawPnm, DecodingIntoAPictureOfTheSameSizeReplacesPixelsAndAlpha) {
   const Bytes file = rawPnm(6, 9, 4);
   DecodedPicture into;
@@ -89,6 +141,7 @@ TEST(PpmFile, WrittenInPiecesIsTheWholePictureInFileOrder) {
     }
   }
   EXPECT_EQ(encodePicture(picture, PictureFormat::Pnm), file);
+  EXPECT_TRUE(readPicture(dir / "big.ppm").bitmap.samePixels(picture));
   EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
