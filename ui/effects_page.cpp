@@ -200,6 +200,7 @@ void EffectsPage::buildCategory(int category, QWidget* page) {
   strip->setObjectName(text(c.stripName));
   strip->setCellSize(QSize(kStripCellWidth, kStripCellHeight));
   strip->setSpacing(kStripSpacingX, kStripSpacingY);
+  strip->setThumbnailFrame(true);
   area->addWidget(strip);
   strips_[static_cast<std::size_t>(category)] = strip;
   stripAreas_[static_cast<std::size_t>(category)] = area;

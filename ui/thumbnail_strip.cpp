@@ -19,6 +19,7 @@ namespace virmeya {
 namespace {
 
 const QColor kSelectionColour(255, 0, 0);
+const QColor kThumbnailFrameColour(0, 0, 0);
 const QColor kPlaceholderFill(236, 236, 236);
 const QColor kPlaceholderLine(176, 176, 176);
 
@@ -111,6 +112,11 @@ void ThumbnailStrip::setSpacing(int horizontal, int vertical) {
   viewport()->update();
 }
 
+void ThumbnailStrip::setThumbnailFrame(bool shown) {
+  thumbnailFrame_ = shown;
+  viewport()->update();
+}
+
 void ThumbnailStrip::clear() {
   pool_.clear();  // jobs not yet started are dropped; running ones report to a ticket nobody holds
   items_.clear();
@@ -156,7 +162,7 @@ void ThumbnailStrip::setPicture(int index, const QImage& picture) {
   item.thumb = thumbnailOf(picture, cellSize_);
   item.state = item.thumb.isNull() ? State::Unreadable : State::Ready;
   item.ticket = 0;  // a decoding still running for this item no longer applies
-  viewport()->update(cellRect(index));
+  viewport()->update(cellRect(index).adjusted(-kSelectionFrame, -kSelectionFrame, kSelectionFrame, kSelectionFrame));
 }
 
 int ThumbnailStrip::addPicture(const Bitmap& picture, const QString& caption) {
@@ -280,8 +286,19 @@ void ThumbnailStrip::paintEvent(QPaintEvent* event) {
     const Item& item = items_[static_cast<std::size_t>(i)];
     if (item.state == State::Ready && !item.thumb.isNull()) {
       const QSize s = item.thumb.size();
-      painter.drawImage(QPoint(cell.left() + (cell.width() - s.width()) / 2, cell.top() + (cell.height() - s.height()) / 2),
-                        item.thumb);
+      const QPoint at(cell.left() + (cell.width() - s.width()) / 2, cell.top() + (cell.height() - s.height()) / 2);
+      painter.drawImage(at, item.thumb);
+      if (thumbnailFrame_) {
+        // Outside the picture, so no thumbnail pixel is covered; the red selection frame, drawn
+        // later, covers it where the picture fills its cell.
+        const int m = kThumbnailFrame;
+        const QRect picture(at, s);
+        const QRect outer = picture.adjusted(-m, -m, m, m);
+        painter.fillRect(QRect(outer.left(), outer.top(), outer.width(), m), kThumbnailFrameColour);
+        painter.fillRect(QRect(outer.left(), picture.bottom() + 1, outer.width(), m), kThumbnailFrameColour);
+        painter.fillRect(QRect(outer.left(), picture.top(), m, s.height()), kThumbnailFrameColour);
+        painter.fillRect(QRect(picture.right() + 1, picture.top(), m, s.height()), kThumbnailFrameColour);
+      }
     } else if (item.state == State::Unreadable) {
       // A plain placeholder: a light card with a crossed-out picture sign.
       const QRect card = cell.adjusted(4, 4, -4, -4);

@@ -19,6 +19,7 @@ class ThumbnailStrip : public QAbstractScrollArea {
 
  public:
   static constexpr int kSelectionFrame = 3;  // red frame width around the selected thumbnail
+  static constexpr int kThumbnailFrame = 1;  // black frame width around each thumbnail, when shown
 
   explicit ThumbnailStrip(QWidget* parent = nullptr);
   ~ThumbnailStrip() override;
@@ -28,6 +29,9 @@ class ThumbnailStrip : public QAbstractScrollArea {
   QSize cellSize() const { return cellSize_; }
   void setSpacing(int horizontal, int vertical);
   QSize spacing() const { return spacing_; }
+  // A thin black frame drawn just outside every thumbnail picture (off by default).
+  void setThumbnailFrame(bool shown);
+  bool thumbnailFrame() const { return thumbnailFrame_; }
 
   void clear();
   // Adds an item made from a picture file; the thumbnail appears when its decoding finishes.
@@ -84,6 +88,7 @@ class ThumbnailStrip : public QAbstractScrollArea {
   QSize cellSize_{90, 80};
   QSize spacing_{6, 6};
   int selected_ = -1;
+  bool thumbnailFrame_ = false;
   quint64 nextTicket_ = 1;
   // Decoding jobs run here; the destructor waits for them, so a late result never meets a dead strip.
   QThreadPool pool_;

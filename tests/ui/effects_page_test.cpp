@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStackedWidget>
@@ -99,6 +100,18 @@ TEST_F(EffectsPageTest, StripFillsOffTheThreadAndSelectsTheLast) {
   EXPECT_EQ(strip->selectedIndex(), 13);
   EXPECT_EQ(page->pendingThumbnails(), 0);
   EXPECT_FALSE(child<QPushButton>("ButSetup")->isEnabled());
+  // Every thumbnail of the effect strips has a thin black frame; the recent-files strip has none.
+  EXPECT_TRUE(strip->thumbnailFrame());
+  EXPECT_FALSE(child<ThumbnailStrip>("RecentPhoto")->thumbnailFrame());
+  strip->verticalScrollBar()->setValue(0);  // the selection scrolled to the last row
+  const QImage shot = strip->viewport()->grab().toImage();
+  const QImage first = strip->thumbnail(0);
+  ASSERT_FALSE(first.isNull());
+  const QRect cell = strip->cellRect(0);
+  const QPoint topLeft(cell.left() + (cell.width() - first.width()) / 2, cell.top() + (cell.height() - first.height()) / 2);
+  EXPECT_EQ(shot.pixel(topLeft.x() - 1, topLeft.y() + first.height() / 2), qRgb(0, 0, 0));
+  EXPECT_EQ(shot.pixel(topLeft.x() + first.width() / 2, topLeft.y() - 1), qRgb(0, 0, 0));
+  EXPECT_EQ(shot.pixel(topLeft.x() - 2, topLeft.y() + first.height() / 2), qRgb(255, 255, 255));
   // OK applies the last variant; one history step.
   QTest::mouseClick(child<QPushButton>("OkFilter"), Qt::LeftButton);
   EXPECT_EQ(studio.undoCaption(), QStringLiteral("Отменить применение эффекта"));

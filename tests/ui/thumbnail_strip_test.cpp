@@ -89,6 +89,41 @@ TEST_F(ThumbnailStripTest, ClickSelectsWithARedFrameAndDoubleClickActivates) {
   EXPECT_EQ(strip.selectedIndex(), 0);
 }
 
+TEST_F(ThumbnailStripTest, AThinBlackFrameLiesJustOutsideEachThumbnailWhenAskedFor) {
+  QImage white(60, 40, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  strip.addPicture(white);
+  strip.addPicture(white);
+  const QRect cell = strip.cellRect(0);
+  // The 60 × 40 picture sits in the middle of its 90 × 80 cell.
+  const QRect picture(cell.left() + 15, cell.top() + 20, 60, 40);
+  const int midY = picture.center().y(), midX = picture.center().x();
+  EXPECT_FALSE(strip.thumbnailFrame());
+  QImage shot = strip.viewport()->grab().toImage();
+  EXPECT_EQ(shot.pixel(picture.left() - 1, midY), qRgb(255, 255, 255));
+
+  strip.setThumbnailFrame(true);
+  strip.setSelectedIndex(1);
+  shot = strip.viewport()->grab().toImage();
+  struct Probe {
+    QPoint at;
+    QRgb colour;
+  };
+  const Probe probes[] = {
+      {{picture.left() - 1, midY}, qRgb(0, 0, 0)},        {{picture.right() + 1, midY}, qRgb(0, 0, 0)},
+      {{midX, picture.top() - 1}, qRgb(0, 0, 0)},         {{midX, picture.bottom() + 1}, qRgb(0, 0, 0)},
+      {{picture.left() - 1, picture.top() - 1}, qRgb(0, 0, 0)},
+      {{picture.right() + 1, picture.bottom() + 1}, qRgb(0, 0, 0)},
+      {{picture.left(), midY}, qRgb(255, 255, 255)},      {{picture.left() - 2, midY}, qRgb(255, 255, 255)},
+      {{midX, picture.bottom() + 2}, qRgb(255, 255, 255)},
+  };
+  for (const Probe& p : probes) EXPECT_EQ(shot.pixel(p.at), p.colour) << p.at.x() << "," << p.at.y();
+  // The selected one keeps its red frame outside the cell as well.
+  const QRect selected = strip.cellRect(1);
+  EXPECT_EQ(shot.pixel(selected.left() - 2, selected.center().y()), qRgb(255, 0, 0));
+  EXPECT_EQ(shot.pixel(selected.left() + 14, selected.center().y()), qRgb(0, 0, 0));
+}
+
 TEST_F(ThumbnailStripTest, PicturesGivenDirectlyAndClearing) {
   Bitmap picture(180, 40, rgb(10, 20, 30));
   picture.addAlpha(0);  // fully transparent: shows white
