@@ -90,8 +90,9 @@ SaveOutcome writeBitmap(const Bitmap& bitmap, const QString& fileName, const Wri
 
 Bitmap thumbnailOf(const Bitmap& picture) {
   if (picture.empty()) return {};
-  const int height = std::max(1, roundEvenInt(static_cast<double>(picture.height()) * kThumbnailWidth /
-                                              picture.width()));
+  const double exact = static_cast<double>(picture.height()) * kThumbnailWidth / picture.width();
+  if (exact > kThumbnailMaxHeight) return {};
+  const int height = std::max(1, roundEvenInt(exact));
   return Resample(picture, kThumbnailWidth, height, ResampleFilter::Bilinear);
 }
 
@@ -240,6 +241,7 @@ SaveOutcome Saving::save(const SaveDialogOutcome& dialog, const QualityDialog& a
   }
   WriteOptions options;
   options.jpeg = fileParameters_.jpeg;
+  options.thumbnail = &fileParameters_.thumbnail;
   SaveOutcome outcome = writeBitmap(picture, fileName, options);
   if (outcome.saved()) studio_.setModifiedFlag(false);
   return outcome;

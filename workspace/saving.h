@@ -66,6 +66,9 @@ inline constexpr int kJCompStart = 80;
 
 // The embedded thumbnail of the file parameters is this wide.
 inline constexpr int kThumbnailWidth = 160;
+// A picture so narrow that its thumbnail would be taller than this (a strip of a few pixels wide
+// becomes millions of rows at that width) gets no thumbnail: no file format could hold it anyway.
+inline constexpr int kThumbnailMaxHeight = 40 * kThumbnailWidth;
 
 // ---- "Быстрый экспорт"
 struct QuickExportItem {
@@ -101,7 +104,7 @@ struct SaveOutcome {
 // The file parameters of the view's file object that a save uses.
 struct FileParameters {
   JpegOptions jpeg;
-  Bitmap thumbnail;  // refreshed from the current picture by every save, kThumbnailWidth wide
+  Bitmap thumbnail;  // refreshed from the current picture by every save, kThumbnailWidth wide; JPEG files carry it
 };
 
 // Shows "Настройка качества JPEG" starting at `current` and returns JComp after it closes, however it

@@ -14,6 +14,7 @@
 
 #include <vector>
 
+#include "codecs/exif_reader.h"
 #include "imaging/codecs/codecs.h"
 #include "workspace/saving.h"
 #include "workspace/studio.h"
@@ -141,8 +142,9 @@ TEST_F(SavingTest, QualityAskedOnlyForJpeg) {
   EXPECT_EQ(shownWith, 80);  // start value
   EXPECT_EQ(saving.jpegQualityValue(), 55);
   EXPECT_EQ(saving.fileParameters().jpeg.quality, 55);
-  // The file is the current picture encoded at the dialog's quality.
-  EXPECT_EQ(readAll(out.fileName), bytesOf(encodeJpeg(studio.image().current().bitmap, JpegOptions{55, 0, false})));
+  // The file is the current picture encoded at the dialog's quality, with the refreshed thumbnail.
+  EXPECT_EQ(readAll(out.fileName), bytesOf(encodeJpeg(studio.image().current().bitmap, JpegOptions{55, 0, false},
+                                                      &saving.fileParameters().thumbnail)));
   // The value survives: the next time the dialog starts at 55.
   ASSERT_TRUE(saving.save({dir.filePath("j2"), kSaveTypeJpeg}, dialog).saved());
   EXPECT_EQ(shownWith, 55);
@@ -160,6 +162,51 @@ TEST_F(SavingTest, ModifiedFlagClearedOnlyByAWrittenFile) {
   EXPECT_FALSE(studio.modifiedFlag());
   EXPECT_EQ(saving.fileParameters().thumbnail.width(), kThumbnailWidth);
   EXPECT_EQ(saving.fileParameters().thumbnail.height(), 120);  // 48 × 160 / 64
+}
+
+std::vector<std::uint8_t> fileBytes(const QString& path) {
+  const QByteArray data = readAll(path);
+  return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+TEST_F(SavingTest, JpegCarriesTheRefreshedThumbnail) {
+  const SaveOutcome out = saving.save({dir.filePath("thumb.jpg"), kSaveTypeJpeg});
+  ASSERT_TRUE(out.saved());
+  const std::optional<testing::ExifFound> exif = testing::findExif(fileBytes(out.fileName));
+  ASSERT_TRUE(exif.has_value());
+  EXPECT_EQ(exif->orientation, 1);
+  EXPECT_EQ(exif->compression, 6);
+  const DecodedPicture thumbnail = decodePicture(exif->thumbnail.data(), exif->thumbnail.size());
+  EXPECT_EQ(thumbnail.bitmap.width(), kThumbnailWidth);
+  EXPECT_EQ(thumbnail.bitmap.height(), 120);  // 48 × 160 / 64: the picture's proportions
+  const DecodedPicture back = readPicture(out.fileName.toStdString());
+  EXPECT_EQ(back.bitmap.width(), 64);
+  EXPECT_EQ(back.bitmap.height(), 48);
+  EXPECT_EQ(back.orientation, 1);
+
+  // The next save refreshes it from the picture as it is then.
+  const QString wide = dir.filePath("wide.png");
+  writePicture(testPicture(200, 50), wide.toStdString());
+  ASSERT_TRUE(studio.openPhoto(wide).ok());
+  const SaveOutcome again = saving.save({dir.filePath("thumb.jpg"), kSaveTypeJpeg});
+  ASSERT_TRUE(again.saved());
+  const std::optional<testing::ExifFound> refreshed = testing::findExif(fileBytes(again.fileName));
+  ASSERT_TRUE(refreshed.has_value());
+  const DecodedPicture small = decodePicture(refreshed->thumbnail.data(), refreshed->thumbnail.size());
+  EXPECT_EQ(small.bitmap.width(), kThumbnailWidth);
+  EXPECT_EQ(small.bitmap.height(), 40);  // 50 × 160 / 200
+}
+
+// A strip a few pixels wide would make a thumbnail of millions of rows: it is saved without one.
+TEST_F(SavingTest, StripPictureSavesWithoutAThumbnail) {
+  const QString strip = dir.filePath("strip.png");
+  writePicture(testPicture(2, 100), strip.toStdString());  // 8000 rows at the thumbnail's width
+  ASSERT_TRUE(studio.openPhoto(strip).ok());
+  const SaveOutcome out = saving.save({dir.filePath("strip.jpg"), kSaveTypeJpeg});
+  ASSERT_TRUE(out.saved());
+  EXPECT_TRUE(saving.fileParameters().thumbnail.empty());
+  EXPECT_FALSE(testing::findExif(fileBytes(out.fileName)).has_value());
+  EXPECT_EQ(readPicture(out.fileName.toStdString()).bitmap.height(), 100);
 }
 
 TEST_F(SavingTest, SavesTheCurrentLayerUnmerged) {
