@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "ui/glyphs.h"
 #include "ui/main_window.h"
@@ -14,6 +16,17 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName("Вирмея");
   QApplication::setDesktopFileName("virmeya");
   QApplication::setWindowIcon(virmeya::applicationIcon());
+
+  // Qt's own dialogs (the file dialogs' column headers, standard buttons) speak Russian like the rest
+  // of the program; without the translation package they stay in English.
+  QTranslator qtTranslator;
+  for (const QString& dir : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                             QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+    if (qtTranslator.load(QStringLiteral("qtbase_ru"), dir)) {
+      QApplication::installTranslator(&qtTranslator);
+      break;
+    }
+  }
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Вирмея — фотостудия эффектов");
