@@ -307,7 +307,7 @@ Bitmap decodeIcoBitmap(const std::uint8_t* data, std::size_t size) {
   return bitmap;
 }
 
-Bytes encodeBmp(const Bitmap& bitmap) {
+void writeBmp(const Bitmap& bitmap, ByteSink& sink) {
   const bool alpha = bitmap.hasAlpha();
   const int w = bitmap.width(), h = bitmap.height();
   const std::uint64_t stride = static_cast<std::uint64_t>(rowBytes(w, alpha ? 32 : 24));
@@ -316,7 +316,7 @@ Bytes encodeBmp(const Bitmap& bitmap) {
   const std::uint64_t fileSize = pixelOffset + stride * h;
   if (fileSize > 0xFFFFFFFFu) unsupported("BMP больше 4 ГБ");
   Bytes out;
-  out.reserve(fileSize);
+  out.reserve(pixelOffset);
   ByteWriter wr(out);
   wr.u8('B');
   wr.u8('M');
@@ -342,13 +342,14 @@ Bytes encodeBmp(const Bitmap& bitmap) {
     wr.u32le(0x73524742);  // 'sRGB'
     wr.zeros(kV4HeaderSize - 60);
   }
-  const std::size_t start = out.size();
-  out.resize(start + stride * h, 0);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* d = out.data() + start + stride * (h - 1 - y);
+  sink.put(out.data(), out.size());
+  const std::size_t pixelBytes = static_cast<std::size_t>(w) * (alpha ? 4 : 3);
+  for (int y = h - 1; y >= 0; --y) {  // bottom-up
+    std::uint8_t* d = sink.claim(stride);
+    std::memset(d + pixelBytes, 0, stride - pixelBytes);
     const std::uint8_t* s = bitmap.row(y);
     if (!alpha) {
-      std::memcpy(d, s, static_cast<std::size_t>(w) * 3);
+      std::memcpy(d, s, pixelBytes);
       continue;
     }
     const std::uint8_t* a = bitmap.alphaRow(y);
@@ -359,7 +360,12 @@ Bytes encodeBmp(const Bitmap& bitmap) {
       d[3] = a[x];
     }
   }
-  return out;
+}
+
+Bytes encodeBmp(const Bitmap& bitmap) {
+  BytesSink sink(static_cast<std::size_t>(rowBytes(bitmap.width(), bitmap.hasAlpha() ? 32 : 24)) * bitmap.height() + 128);
+  writeBmp(bitmap, sink);
+  return sink.take();
 }
 
 }  // namespace virmeya::codecs

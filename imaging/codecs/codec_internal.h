@@ -162,7 +162,8 @@ class BytesSink final : public ByteSink {
 };
 
 // Per-format entry points. Each decoder fills picture.bitmap (and alpha, orientation, incomplete);
-// each probe reads only what it needs for PictureInfo.
+// each probe reads only what it needs for PictureInfo. A write* streams the same file as its encode*
+// into a sink (flushed by the caller), for a bitmap that is not empty.
 void decodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probeJpeg(const std::uint8_t* data, std::size_t size);
 void decodePng(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
@@ -171,6 +172,7 @@ Bytes encodePng(const Bitmap& bitmap);
 void decodeBmp(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probeBmp(const std::uint8_t* data, std::size_t size);
 Bytes encodeBmp(const Bitmap& bitmap);
+void writeBmp(const Bitmap& bitmap, ByteSink& sink);
 void decodeTiff(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probeTiff(const std::uint8_t* data, std::size_t size);
 Bytes encodeTiff(const Bitmap& bitmap);
@@ -186,10 +188,10 @@ Bytes encodeIco(const Bitmap& bitmap, bool cursor);
 void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probeTga(const std::uint8_t* data, std::size_t size);
 Bytes encodeTga(const Bitmap& bitmap);
+void writeTga(const Bitmap& bitmap, ByteSink& sink);
 void decodePnm(const std::uint8_t* data, std::size_t size, DecodedPicture& picture);
 PictureInfo probePnm(const std::uint8_t* data, std::size_t size);
 Bytes encodePnm(const Bitmap& bitmap);
-// The same PPM streamed into a sink (flushed by the caller); the bitmap must not be empty.
 void writePnm(const Bitmap& bitmap, ByteSink& sink);
 // Reads up to n bytes of the open file at `offset`, fewer only where the file ends; throws
 // ReadFailed on an error.

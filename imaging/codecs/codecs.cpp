@@ -457,10 +457,15 @@ void writePicture(const Bitmap& bitmap, const std::filesystem::path& path, const
   if (format == PictureFormat::Unknown) {
     writeFailed(path, "неизвестное расширение имени; возможны: jpg, png, tif, gif, bmp, pcx, ico, cur, tga, ppm");
   }
-  if (format == PictureFormat::Pnm && !bitmap.empty()) {  // streamed row by row
+  // The uncompressed formats go to the file row by row, never whole in memory.
+  void (*streamed)(const Bitmap&, codecs::ByteSink&) = nullptr;
+  if (format == PictureFormat::Pnm) streamed = codecs::writePnm;
+  if (format == PictureFormat::Bmp) streamed = codecs::writeBmp;
+  if (format == PictureFormat::Tga) streamed = codecs::writeTga;
+  if (streamed != nullptr && !bitmap.empty()) {
     writeFileAtomically(path, [&](int fd) {
       FileSink sink(fd);
-      codecs::writePnm(bitmap, sink);
+      streamed(bitmap, sink);
       sink.flush();
     });
     return;

@@ -178,13 +178,13 @@ void decodeTga(const std::uint8_t* data, std::size_t size, DecodedPicture& pictu
   if (incomplete) picture.warning = "файл TGA обрывается: изображение загружено не полностью";
 }
 
-Bytes encodeTga(const Bitmap& bitmap) {
+void writeTga(const Bitmap& bitmap, ByteSink& sink) {
   const bool alpha = bitmap.hasAlpha();
   const int w = bitmap.width(), h = bitmap.height();
   if (w > 0xFFFF || h > 0xFFFF) unsupported("TGA больше 65535 точек по стороне");
   const int bytes = alpha ? 4 : 3;
   Bytes out;
-  out.reserve(kHeaderSize + static_cast<std::size_t>(w) * h * bytes + 26);
+  out.reserve(kHeaderSize);
   ByteWriter wr(out);
   wr.u8(0);
   wr.u8(0);
@@ -196,10 +196,10 @@ Bytes encodeTga(const Bitmap& bitmap) {
   wr.u16le(static_cast<unsigned>(h));
   wr.u8(alpha ? 32 : 24);
   wr.u8(kTopDown | (alpha ? 8 : 0));
-  const std::size_t start = out.size();
-  out.resize(start + static_cast<std::size_t>(w) * h * bytes);
-  std::uint8_t* d = out.data() + start;
+  sink.put(out.data(), out.size());
+  out.clear();
   for (int y = 0; y < h; ++y) {
+    std::uint8_t* d = sink.claim(static_cast<std::size_t>(w) * bytes);
     const std::uint8_t* s = bitmap.row(y);
     const std::uint8_t* a = alpha ? bitmap.alphaRow(y) : nullptr;
     for (int x = 0; x < w; ++x, s += 3, d += bytes) {
@@ -213,7 +213,13 @@ Bytes encodeTga(const Bitmap& bitmap) {
   wr.u32le(0);  // no developer area
   for (const char c : std::string_view("TRUEVISION-XFILE.")) wr.u8(static_cast<unsigned char>(c));
   wr.u8(0);
-  return out;
+  sink.put(out.data(), out.size());
+}
+
+Bytes encodeTga(const Bitmap& bitmap) {
+  BytesSink sink(kHeaderSize + static_cast<std::size_t>(bitmap.width()) * bitmap.height() * (bitmap.hasAlpha() ? 4 : 3) + 26);
+  writeTga(bitmap, sink);
+  return sink.take();
 }
 
 }  // namespace virmeya::codecs

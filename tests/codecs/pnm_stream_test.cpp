@@ -1,4 +1,4 @@
-// Raw 8-bit PNM read straight into the bitmap, and PPM written to its file in pieces (atomically).
+// Raw 8-bit PNM read straight into the bitmap; PPM, BMP and TGA written to their files in pieces (atomically).
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -143,6 +143,20 @@ TEST(PpmFile, WrittenInPiecesIsTheWholePictureInFileOrder) {
   EXPECT_EQ(encodePicture(picture, PictureFormat::Pnm), file);
   EXPECT_TRUE(readPicture(dir / "big.ppm").bitmap.samePixels(picture));
   EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+// BMP and TGA are streamed too: the file is the same as the in-memory encoding, alpha or not.
+TEST(StreamedFiles, BmpAndTgaFilesMatchTheirEncodingAndReadBack) {
+  TempDir dir;
+  for (const bool alpha : {false, true}) {
+    const Bitmap picture = gradientPicture(701, 500, alpha);  // odd width: BMP rows are padded
+    for (const auto& [name, format] : {std::pair{"a.bmp", PictureFormat::Bmp}, std::pair{"a.tga", PictureFormat::Tga}}) {
+      writePicture(picture, dir / name);
+      EXPECT_EQ(fileBytes(dir / name), encodePicture(picture, format)) << name << " alpha " << alpha;
+      EXPECT_TRUE(readPicture(dir / name).bitmap.samePixels(picture)) << name << " alpha " << alpha;
+    }
+  }
+  EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
 // The file-size limit makes a write fail part-way, as a full disk would.
