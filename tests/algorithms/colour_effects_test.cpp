@@ -1,6 +1,7 @@
 // The colour effects and the overlay tints against their own arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -182,6 +183,75 @@ TEST(OffsetTint, EachChannelTakesItsOwnOffsetAndTheFactorScalesAfter) {
   Bitmap photo = strip({rgb(100, 100, 100)});
   offsetTint(photo, strip({rgb(190, 180, 170)}), 100, 131);
   EXPECT_EQ(photo.pixel(0, 0), rgb(144, 131, 118));  // 110·1.31 = 144.1, 100·1.31, 90·1.31 = 117.9
+}
+
+// The rounded quotient n / d, halves to the even neighbour, by long division: the slow reference
+// the fast tints are held to.
+int roundedQuotient(long n, long d) {
+  long q = n / d, r = n % d;
+  if (r < 0) {
+    q -= 1;
+    r += d;
+  }
+  if (2 * r > d || (2 * r == d && q % 2 != 0)) ++q;
+  return static_cast<int>(q);
+}
+std::uint8_t clampByte(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
+
+TEST(BrightnessTint, EverySumAndOverlayValueAgreesWithTheSlowRule) {
+  // Row = overlay value, column = S; the photo's three channels share S out differently per row,
+  // and the widths cover whole vector lanes and leftovers alike.
+  for (int width : {766, 7}) {
+    Bitmap photo(width, 256), overlay(width, 256);
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const int sum = width == 766 ? x : (x * 109 + y * 3) % 766;
+        const int r = std::min(sum, 255), g = std::min(std::max(sum - 255, 0), 255), b = std::max(sum - 510, 0);
+        photo.setPixel(x, y, (y & 1) ? rgb(clampByte(b), clampByte(r), clampByte(g)) : rgb(clampByte(r), clampByte(g), clampByte(b)));
+        overlay.setPixel(x, y, rgb(clampByte(y), clampByte(255 - y), clampByte((y * 7 + x) & 255)));
+      }
+    }
+    const Bitmap original = photo.clone();
+    brightnessTint(photo, overlay);
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const Bgr p = original.pixel(x, y), o = overlay.pixel(x, y);
+        const long sum = p.b + p.g + p.r;
+        const Bgr want{clampByte(roundedQuotient(o.b * sum, 600)), clampByte(roundedQuotient(o.g * sum, 600)),
+                       clampByte(roundedQuotient(o.r * sum, 600))};
+        ASSERT_EQ(photo.pixel(x, y), want) << width << ": " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(OffsetTint, EveryChannelAndOverlayValueAgreesWithTheSlowRule) {
+  Bitmap photo(256, 256), overlay(256, 256);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      photo.setPixel(x, y, rgb(clampByte(x), clampByte(255 - x), clampByte((x + y) & 255)));
+      overlay.setPixel(x, y, rgb(clampByte(y), clampByte(255 - y), clampByte((x * 5 + y) & 255)));
+    }
+  }
+  // 80 is what Apply passes; 125 has halves to round; 300 overflows 16 bits; a factor scales after.
+  struct Case {
+    int strength, kPercent;
+  };
+  for (const Case c : {Case{80, 100}, Case{125, 100}, Case{37, 100}, Case{0, 100}, Case{300, 100}, Case{80, 131}}) {
+    Bitmap tinted = photo.clone();
+    offsetTint(tinted, overlay, c.strength, c.kPercent);
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < 256; ++x) {
+        const Bgr p = photo.pixel(x, y), o = overlay.pixel(x, y);
+        auto channel = [&](int value, int ov) {
+          const int d = roundedQuotient(static_cast<long>(ov - kNeutralOverlayLevel) * c.strength, 100);
+          return clampByte(roundedQuotient(static_cast<long>(value + d) * c.kPercent, 100));
+        };
+        const Bgr want{channel(p.b, o.b), channel(p.g, o.g), channel(p.r, o.r)};
+        ASSERT_EQ(tinted.pixel(x, y), want) << c.strength << "/" << c.kPercent << ": " << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST(Stretch, SameSizeIsACopyAndAUniformPictureStaysUniform) {
