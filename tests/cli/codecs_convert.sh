@@ -1,12 +1,7 @@
 #!/bin/bash
 # virmeya-cli convert and info: every writable format and back (lossless ones byte for byte), the JPEG
 # options, one-line errors with the documented exit codes, and nothing written for bad input.
-set -u
-cli=${VIRMEYA_CLI:?VIRMEYA_CLI must name the virmeya-cli program}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/lib.bash"
 
 # A 61 × 37 picture with many colours, and a 20 × 10 one of six colours (GIF keeps that exactly).
 python3 - "$dir/in.ppm" "$dir/few.ppm" <<'PY'

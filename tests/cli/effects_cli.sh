@@ -2,12 +2,7 @@
 # virmeya-cli effect and thumbnails: the colour effects by number and by caption, the area masks and
 # overlays read from the content root, one-line errors without output for missing content, usage
 # errors, a batch with its progress lines, and a strip of thumbnails.
-set -u
-cli=${VIRMEYA_CLI:?VIRMEYA_CLI must name the virmeya-cli program}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/lib.bash"
 
 # A 40 × 30 colour picture as binary PPM, and a uniform 8 × 6 one.
 python3 - "$dir/in.ppm" "$dir/flat.ppm" <<'PY'

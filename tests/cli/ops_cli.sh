@@ -1,12 +1,7 @@
 #!/bin/bash
 # virmeya-cli op: every operation runs on a small picture, sizes follow the operation, and unknown
 # names, unknown or out-of-range parameters are usage errors (exit 1).
-set -u
-cli=${VIRMEYA_CLI:?VIRMEYA_CLI must name the virmeya-cli program}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/lib.bash"
 
 # A 40 × 30 colour picture as binary PPM.
 python3 - "$dir/in.ppm" <<'PY'
