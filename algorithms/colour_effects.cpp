@@ -40,9 +40,19 @@ class Stretch {
     if (identity_) return;
     columns_.resize(static_cast<std::size_t>(width));
     for (int x = 0; x < width; ++x) columns_[static_cast<std::size_t>(x)] = position(x, width, source.width());
+    byteFirst_.resize(static_cast<std::size_t>(width) * 3);
+    byteWeight_.resize(byteFirst_.size());
+    for (std::size_t j = 0; j < byteFirst_.size(); ++j) {
+      const Position& p = columns_[j / 3];
+      byteFirst_[j] = static_cast<std::int32_t>(3 * p.first + static_cast<int>(j % 3));
+      byteWeight_[j] = p.weight;
+    }
     rows_.resize(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) rows_[static_cast<std::size_t>(y)] = position(y, height, source.height());
   }
+
+  // The target has the source's size: rows are the source's own.
+  bool identity() const { return identity_; }
 
   // One band's reader: its own cache of stretched source rows and its output row.
   class Reader {
@@ -53,10 +63,32 @@ class Stretch {
       upper_.resize(n);
       lower_.resize(n);
       out_.resize(n);
+      wide_.assign(static_cast<std::size_t>(s.source_.width()) * 3 + 3, 0);
     }
     // The stretched row y: 3 × width bytes, blue, green, red.
     const std::uint8_t* row(int y) {
       if (s_.identity_) return s_.source_.row(y);
+      const Pair pair = rows(y);
+      if (pair.lowerWeight == 0) {
+        for (std::size_t i = 0; i < out_.size(); ++i) out_[i] = static_cast<std::uint8_t>((upper_[i] + 128) >> 8);
+        return out_.data();
+      }
+      // Weights scaled to 16 bits so the blend stays in 16-bit lanes (multiply-high).
+      blendRows(out_.data(), pair.upper, pair.lower, static_cast<std::uint16_t>(pair.upperWeight),
+                static_cast<std::uint16_t>(pair.lowerWeight), out_.size());
+      return out_.data();
+    }
+
+    // The two horizontally stretched source rows behind target row y (not for an identity stretch)
+    // and their weights in 1/65536: the byte is (⌊upper · wu / 65536⌋ + ⌊lower · wl / 65536⌋ + 128) >> 8.
+    // With no lower weight, wu is 65536 and lower repeats upper, so a caller may fuse the blend
+    // into its own loop without a special case.
+    struct Pair {
+      const std::uint16_t* upper;
+      const std::uint16_t* lower;
+      std::uint32_t upperWeight, lowerWeight;
+    };
+    Pair rows(int y) {
       const Position& p = s_.rows_[static_cast<std::size_t>(y)];
       if (upperIndex_ != p.first) {
         if (lowerIndex_ == p.first) {
@@ -67,19 +99,13 @@ class Stretch {
           upperIndex_ = p.first;
         }
       }
-      if (p.weight == 0) {
-        for (std::size_t i = 0; i < out_.size(); ++i) out_[i] = static_cast<std::uint8_t>((upper_[i] + 128) >> 8);
-        return out_.data();
-      }
+      if (p.weight == 0) return Pair{upper_.data(), upper_.data(), 65536u, 0u};
       if (lowerIndex_ != p.second) {
         stretchRow(p.second, lower_);
         lowerIndex_ = p.second;
       }
-      // Weights scaled to 16 bits so the blend stays in 16-bit lanes (multiply-high).
-      const std::uint16_t wl = static_cast<std::uint16_t>(p.weight << 8);
-      const std::uint16_t wu = static_cast<std::uint16_t>((256 - p.weight) << 8);
-      blendRows(out_.data(), upper_.data(), lower_.data(), wu, wl, out_.size());
-      return out_.data();
+      return Pair{upper_.data(), lower_.data(), static_cast<std::uint32_t>((256 - p.weight) << 8),
+                  static_cast<std::uint32_t>(p.weight << 8)};
     }
 
    private:
@@ -93,25 +119,31 @@ class Stretch {
       }
     }
 
-    void stretchRow(int sy, std::vector<std::uint16_t>& dst) const {
+    // The source row is widened to 32 bits first so the stretch is a gather of whole lanes.
+    void stretchRow(int sy, std::vector<std::uint16_t>& dst) {
       const std::uint8_t* src = s_.source_.row(sy);
-      std::uint16_t* d = dst.data();
-      // a · (256 − w) + b · w written as 256 · a + (b − a) · w: one multiplication per channel.
-      for (int x = 0; x < s_.width_; ++x) {
-        const Position& p = s_.columns_[static_cast<std::size_t>(x)];
-        const std::uint8_t* a = src + 3 * p.first;
-        const std::uint8_t* b = src + 3 * p.second;
-        const int wb = p.weight;
-        d[0] = static_cast<std::uint16_t>((a[0] << 8) + (b[0] - a[0]) * wb);
-        d[1] = static_cast<std::uint16_t>((a[1] << 8) + (b[1] - a[1]) * wb);
-        d[2] = static_cast<std::uint16_t>((a[2] << 8) + (b[2] - a[2]) * wb);
-        d += 3;
+      const std::size_t sourceBytes = static_cast<std::size_t>(s_.source_.width()) * 3;
+      for (std::size_t i = 0; i < sourceBytes; ++i) wide_[i] = src[i];
+      gatherRow(dst.data(), wide_.data(), s_.byteFirst_.data(), s_.byteWeight_.data(), dst.size());
+    }
+
+    // a · (256 − w) + b · w written as 256 · a + (b − a) · w: one multiplication per channel. The
+    // second sample is always the next pixel (3 bytes on); where there is none the weight is 0
+    // and the padding behind the row is read.
+    VIRMEYA_ROW_KERNEL
+    static void gatherRow(std::uint16_t* __restrict d, const std::int32_t* __restrict wide,
+                          const std::int32_t* __restrict first, const std::int32_t* __restrict weight, std::size_t n) {
+      for (std::size_t j = 0; j < n; ++j) {
+        const std::int32_t a = wide[first[j]];
+        const std::int32_t b = wide[first[j] + 3];
+        d[j] = static_cast<std::uint16_t>((a << 8) + (b - a) * weight[j]);
       }
     }
 
     const Stretch& s_;
     std::vector<std::uint16_t> upper_, lower_;
     std::vector<std::uint8_t> out_;
+    std::vector<std::int32_t> wide_;
     int upperIndex_ = -1, lowerIndex_ = -1;
   };
 
@@ -140,6 +172,7 @@ class Stretch {
   int width_, height_;
   bool identity_ = false;
   std::vector<Position> columns_, rows_;
+  std::vector<std::int32_t> byteFirst_, byteWeight_;  // per target byte: first sample's byte, weight
 };
 
 void requireOverlay(const Bitmap& overlay) {
@@ -167,6 +200,61 @@ const TintTable& tintTable(int factorPercent, std::unique_ptr<TintTable>& own) {
   }
   own = std::make_unique<TintTable>(makeTintTable(factorPercent));
   return *own;
+}
+
+// The unit brightness tint without the table: round-half-even(n / 600) for n = ov · S ≤ 255 · 765,
+// as q = ⌊(n + 300) / 600⌋ = ⌊⌊(n + 300) / 8⌋ / 75⌋ by a multiply-high (the quotient by 8 keeps the
+// product in 32 bits), one less on an exact half with q odd. Plain 32-bit lane arithmetic the
+// compiler vectorises, where the table costs three scattered loads per pixel.
+constexpr std::uint32_t kDiv75Magic = 55925;  // ⌈2^22 / 75⌉
+constexpr int kDiv75Shift = 22;
+
+[[gnu::always_inline]] inline std::uint32_t unitTintDivide(std::uint32_t n) {
+  const std::uint32_t t = n + 300;
+  std::uint32_t q = ((t >> 3) * kDiv75Magic) >> kDiv75Shift;
+  q -= (t == q * 600 ? 1u : 0u) & q;
+  return q > 255 ? 255 : q;
+}
+
+// Checked once against the rounding rule for every product, so a wrong constant can only cost speed.
+bool unitTintDivisionExact() {
+  static const bool exact = [] {
+    for (int n = 0; n <= 255 * 765; ++n) {
+      if (unitTintDivide(static_cast<std::uint32_t>(n)) != std::uint32_t{ClampByte(roundDivEven(n, 600))}) return false;
+    }
+    return true;
+  }();
+  return exact;
+}
+
+// S = B + G + R of every pixel, repeated for its three channels, so the tint runs over bytes.
+VIRMEYA_ROW_KERNEL
+void channelSums(std::uint16_t* __restrict sums, const std::uint8_t* __restrict p, int width) {
+  for (int x = 0; x < width; ++x) {
+    const std::uint16_t s = static_cast<std::uint16_t>(p[3 * x] + p[3 * x + 1] + p[3 * x + 2]);
+    sums[3 * x] = s;
+    sums[3 * x + 1] = s;
+    sums[3 * x + 2] = s;
+  }
+}
+
+// The unit tint with the overlay's vertical blend fused in: the stretched overlay row never goes
+// through memory as bytes.
+VIRMEYA_ROW_KERNEL
+void unitTintBlendRow(std::uint8_t* __restrict p, const std::uint16_t* __restrict sums,
+                      const std::uint16_t* __restrict upper, const std::uint16_t* __restrict lower, std::uint32_t wu,
+                      std::uint32_t wl, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t ov = (((upper[i] * wu) >> 16) + ((lower[i] * wl) >> 16) + 128) >> 8;
+    p[i] = static_cast<std::uint8_t>(unitTintDivide(ov * sums[i]));
+  }
+}
+
+// The unit tint by an overlay already at the photo's size.
+VIRMEYA_ROW_KERNEL
+void unitTintRow(std::uint8_t* __restrict p, const std::uint16_t* __restrict sums, const std::uint8_t* __restrict o,
+                 std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(unitTintDivide(std::uint32_t{o[i]} * sums[i]));
 }
 
 // c' = clamp(c + ⌊(ov · strength + 50) / 100⌋ − base) in 16-bit lanes.
@@ -277,11 +365,30 @@ Bitmap LoadOverlayImage(const ContentRoot& content, std::string_view kind, bool 
 void brightnessTint(Bitmap& target, const Bitmap& overlay, int factorPercent, Progress* progress) {
   requireOverlay(overlay);
   if (target.empty()) return;
-  std::unique_ptr<TintTable> own;
-  const std::uint8_t* table = tintTable(factorPercent, own).data();
   const Stretch stretch(overlay, target.width(), target.height());
   ProgressRun run(progress, target.height());
   const int width = target.width();
+  if (factorPercent == 100 && unitTintDivisionExact()) {
+    const std::size_t bytes = static_cast<std::size_t>(width) * 3;
+    parallelRows(target.height(), [&](int y0, int y1) {
+      Stretch::Reader reader(stretch);
+      std::vector<std::uint16_t> sums(bytes);
+      for (int y = y0; y < y1; ++y) {
+        std::uint8_t* p = target.row(y);
+        channelSums(sums.data(), p, width);
+        if (stretch.identity()) {
+          unitTintRow(p, sums.data(), overlay.row(y), bytes);
+        } else {
+          const Stretch::Reader::Pair pair = reader.rows(y);
+          unitTintBlendRow(p, sums.data(), pair.upper, pair.lower, pair.upperWeight, pair.lowerWeight, bytes);
+        }
+        run.advance();
+      }
+    });
+    return;
+  }
+  std::unique_ptr<TintTable> own;
+  const std::uint8_t* table = tintTable(factorPercent, own).data();
   parallelRows(target.height(), [&](int y0, int y1) {
     Stretch::Reader reader(stretch);
     for (int y = y0; y < y1; ++y) {
