@@ -40,19 +40,15 @@ class Stretch {
     if (identity_) return;
     columns_.resize(static_cast<std::size_t>(width));
     for (int x = 0; x < width; ++x) columns_[static_cast<std::size_t>(x)] = position(x, width, source.width());
-    byteFirst_.resize(static_cast<std::size_t>(width) * 3);
-    byteWeight_.resize(byteFirst_.size());
-    for (std::size_t j = 0; j < byteFirst_.size(); ++j) {
-      const Position& p = columns_[j / 3];
-      byteFirst_[j] = static_cast<std::int32_t>(3 * p.first + static_cast<int>(j % 3));
-      byteWeight_[j] = p.weight;
+    pixelFirst_.resize(static_cast<std::size_t>(width));
+    pixelWeight_.resize(pixelFirst_.size());
+    for (std::size_t x = 0; x < pixelFirst_.size(); ++x) {
+      pixelFirst_[x] = columns_[x].first;
+      pixelWeight_[x] = columns_[x].weight;
     }
     rows_.resize(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) rows_[static_cast<std::size_t>(y)] = position(y, height, source.height());
   }
-
-  // The target has the source's size: rows are the source's own.
-  bool identity() const { return identity_; }
 
   // One band's reader: its own cache of stretched source rows and its output row.
   class Reader {
@@ -63,32 +59,11 @@ class Stretch {
       upper_.resize(n);
       lower_.resize(n);
       out_.resize(n);
-      wide_.assign(static_cast<std::size_t>(s.source_.width()) * 3 + 3, 0);
+      packed_.assign(static_cast<std::size_t>(s.source_.width()) + 1, 0);
     }
     // The stretched row y: 3 × width bytes, blue, green, red.
     const std::uint8_t* row(int y) {
       if (s_.identity_) return s_.source_.row(y);
-      const Pair pair = rows(y);
-      if (pair.lowerWeight == 0) {
-        for (std::size_t i = 0; i < out_.size(); ++i) out_[i] = static_cast<std::uint8_t>((upper_[i] + 128) >> 8);
-        return out_.data();
-      }
-      // Weights scaled to 16 bits so the blend stays in 16-bit lanes (multiply-high).
-      blendRows(out_.data(), pair.upper, pair.lower, static_cast<std::uint16_t>(pair.upperWeight),
-                static_cast<std::uint16_t>(pair.lowerWeight), out_.size());
-      return out_.data();
-    }
-
-    // The two horizontally stretched source rows behind target row y (not for an identity stretch)
-    // and their weights in 1/65536: the byte is (⌊upper · wu / 65536⌋ + ⌊lower · wl / 65536⌋ + 128) >> 8.
-    // With no lower weight, wu is 65536 and lower repeats upper, so a caller may fuse the blend
-    // into its own loop without a special case.
-    struct Pair {
-      const std::uint16_t* upper;
-      const std::uint16_t* lower;
-      std::uint32_t upperWeight, lowerWeight;
-    };
-    Pair rows(int y) {
       const Position& p = s_.rows_[static_cast<std::size_t>(y)];
       if (upperIndex_ != p.first) {
         if (lowerIndex_ == p.first) {
@@ -99,13 +74,19 @@ class Stretch {
           upperIndex_ = p.first;
         }
       }
-      if (p.weight == 0) return Pair{upper_.data(), upper_.data(), 65536u, 0u};
+      if (p.weight == 0) {
+        for (std::size_t i = 0; i < out_.size(); ++i) out_[i] = static_cast<std::uint8_t>((upper_[i] + 128) >> 8);
+        return out_.data();
+      }
       if (lowerIndex_ != p.second) {
         stretchRow(p.second, lower_);
         lowerIndex_ = p.second;
       }
-      return Pair{upper_.data(), lower_.data(), static_cast<std::uint32_t>((256 - p.weight) << 8),
-                  static_cast<std::uint32_t>(p.weight << 8)};
+      // Weights scaled to 16 bits so the blend stays in 16-bit lanes (multiply-high).
+      const std::uint16_t wl = static_cast<std::uint16_t>(p.weight << 8);
+      const std::uint16_t wu = static_cast<std::uint16_t>((256 - p.weight) << 8);
+      blendRows(out_.data(), upper_.data(), lower_.data(), wu, wl, out_.size());
+      return out_.data();
     }
 
    private:
@@ -119,31 +100,42 @@ class Stretch {
       }
     }
 
-    // The source row is widened to 32 bits first so the stretch is a gather of whole lanes.
+    // The source row's pixels are packed into 32-bit words first, so the stretch gathers one word
+    // per target pixel rather than one byte per channel.
     void stretchRow(int sy, std::vector<std::uint16_t>& dst) {
-      const std::uint8_t* src = s_.source_.row(sy);
-      const std::size_t sourceBytes = static_cast<std::size_t>(s_.source_.width()) * 3;
-      for (std::size_t i = 0; i < sourceBytes; ++i) wide_[i] = src[i];
-      gatherRow(dst.data(), wide_.data(), s_.byteFirst_.data(), s_.byteWeight_.data(), dst.size());
+      packRow(packed_.data(), s_.source_.row(sy), s_.source_.width());
+      gatherRow(dst.data(), packed_.data(), s_.pixelFirst_.data(), s_.pixelWeight_.data(), s_.width_);
+    }
+
+    VIRMEYA_ROW_KERNEL
+    static void packRow(std::uint32_t* __restrict packed, const std::uint8_t* __restrict src, int width) {
+      for (int x = 0; x < width; ++x) {
+        packed[x] = std::uint32_t{src[3 * x]} | std::uint32_t{src[3 * x + 1]} << 8 | std::uint32_t{src[3 * x + 2]} << 16;
+      }
     }
 
     // a · (256 − w) + b · w written as 256 · a + (b − a) · w: one multiplication per channel. The
-    // second sample is always the next pixel (3 bytes on); where there is none the weight is 0
-    // and the padding behind the row is read.
+    // second sample is always the next pixel; where there is none the weight is 0 and the padding
+    // word behind the row is read.
     VIRMEYA_ROW_KERNEL
-    static void gatherRow(std::uint16_t* __restrict d, const std::int32_t* __restrict wide,
-                          const std::int32_t* __restrict first, const std::int32_t* __restrict weight, std::size_t n) {
-      for (std::size_t j = 0; j < n; ++j) {
-        const std::int32_t a = wide[first[j]];
-        const std::int32_t b = wide[first[j] + 3];
-        d[j] = static_cast<std::uint16_t>((a << 8) + (b - a) * weight[j]);
+    static void gatherRow(std::uint16_t* __restrict d, const std::uint32_t* __restrict packed,
+                          const std::int32_t* __restrict first, const std::int32_t* __restrict weight, int width) {
+      for (int x = 0; x < width; ++x) {
+        const std::uint32_t a = packed[first[x]];
+        const std::uint32_t b = packed[first[x] + 1];
+        const std::int32_t w = weight[x];
+        for (int c = 0; c < 3; ++c) {
+          const std::int32_t ac = static_cast<std::int32_t>((a >> (8 * c)) & 255);
+          const std::int32_t bc = static_cast<std::int32_t>((b >> (8 * c)) & 255);
+          d[3 * x + c] = static_cast<std::uint16_t>((ac << 8) + (bc - ac) * w);
+        }
       }
     }
 
     const Stretch& s_;
     std::vector<std::uint16_t> upper_, lower_;
     std::vector<std::uint8_t> out_;
-    std::vector<std::int32_t> wide_;
+    std::vector<std::uint32_t> packed_;
     int upperIndex_ = -1, lowerIndex_ = -1;
   };
 
@@ -172,7 +164,7 @@ class Stretch {
   int width_, height_;
   bool identity_ = false;
   std::vector<Position> columns_, rows_;
-  std::vector<std::int32_t> byteFirst_, byteWeight_;  // per target byte: first sample's byte, weight
+  std::vector<std::int32_t> pixelFirst_, pixelWeight_;  // columns_ split into lanes
 };
 
 void requireOverlay(const Bitmap& overlay) {
@@ -203,16 +195,20 @@ const TintTable& tintTable(int factorPercent, std::unique_ptr<TintTable>& own) {
 }
 
 // The unit brightness tint without the table: round-half-even(n / 600) for n = ov · S ≤ 255 · 765,
-// as q = ⌊(n + 300) / 600⌋ = ⌊⌊(n + 300) / 8⌋ / 75⌋ by a multiply-high (the quotient by 8 keeps the
-// product in 32 bits), one less on an exact half with q odd. Plain 32-bit lane arithmetic the
-// compiler vectorises, where the table costs three scattered loads per pixel.
-constexpr std::uint32_t kDiv75Magic = 55925;  // ⌈2^22 / 75⌉
-constexpr int kDiv75Shift = 22;
+// as q = ⌊(n + 300) / 600⌋ = ⌊⌊(n + 300) / 8⌋ / 75⌋, one less on an exact half with q odd. The
+// quotient by 8 is below 2^15, so the division by 75 is a 16-bit multiply-high and the rest of
+// the work stays in 16-bit lanes the compiler vectorises, where the table costs three scattered
+// loads per pixel.
+constexpr std::uint32_t kDiv75Magic = 27963;  // ⌈2^21 / 75⌉
+constexpr int kDiv75Shift = 5;                // after the multiply-high's 16
 
-[[gnu::always_inline]] inline std::uint32_t unitTintDivide(std::uint32_t n) {
+[[gnu::always_inline]] inline std::uint16_t unitTintDivide(std::uint32_t n) {
   const std::uint32_t t = n + 300;
-  std::uint32_t q = ((t >> 3) * kDiv75Magic) >> kDiv75Shift;
-  q -= (t == q * 600 ? 1u : 0u) & q;
+  const std::uint16_t y = static_cast<std::uint16_t>(t >> 3);
+  const std::uint16_t low = static_cast<std::uint16_t>(t & 7);
+  std::uint16_t q = static_cast<std::uint16_t>(static_cast<std::uint16_t>((y * kDiv75Magic) >> 16) >> kDiv75Shift);
+  const std::uint16_t half = static_cast<std::uint16_t>((low == 0 && y == static_cast<std::uint16_t>(q * 75)) ? 1 : 0);
+  q = static_cast<std::uint16_t>(q - (half & q));
   return q > 255 ? 255 : q;
 }
 
@@ -238,19 +234,7 @@ void channelSums(std::uint16_t* __restrict sums, const std::uint8_t* __restrict 
   }
 }
 
-// The unit tint with the overlay's vertical blend fused in: the stretched overlay row never goes
-// through memory as bytes.
-VIRMEYA_ROW_KERNEL
-void unitTintBlendRow(std::uint8_t* __restrict p, const std::uint16_t* __restrict sums,
-                      const std::uint16_t* __restrict upper, const std::uint16_t* __restrict lower, std::uint32_t wu,
-                      std::uint32_t wl, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint32_t ov = (((upper[i] * wu) >> 16) + ((lower[i] * wl) >> 16) + 128) >> 8;
-    p[i] = static_cast<std::uint8_t>(unitTintDivide(ov * sums[i]));
-  }
-}
-
-// The unit tint by an overlay already at the photo's size.
+// The unit tint of a row by its overlay row.
 VIRMEYA_ROW_KERNEL
 void unitTintRow(std::uint8_t* __restrict p, const std::uint16_t* __restrict sums, const std::uint8_t* __restrict o,
                  std::size_t n) {
@@ -376,12 +360,7 @@ void brightnessTint(Bitmap& target, const Bitmap& overlay, int factorPercent, Pr
       for (int y = y0; y < y1; ++y) {
         std::uint8_t* p = target.row(y);
         channelSums(sums.data(), p, width);
-        if (stretch.identity()) {
-          unitTintRow(p, sums.data(), overlay.row(y), bytes);
-        } else {
-          const Stretch::Reader::Pair pair = reader.rows(y);
-          unitTintBlendRow(p, sums.data(), pair.upper, pair.lower, pair.upperWeight, pair.lowerWeight, bytes);
-        }
+        unitTintRow(p, sums.data(), reader.row(y), bytes);
         run.advance();
       }
     });
