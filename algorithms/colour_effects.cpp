@@ -194,29 +194,37 @@ const TintTable& tintTable(int factorPercent, std::unique_ptr<TintTable>& own) {
   return *own;
 }
 
-// The unit brightness tint without the table: round-half-even(n / 600) for n = ov · S ≤ 255 · 765,
-// as q = ⌊(n + 300) / 600⌋ = ⌊⌊(n + 300) / 8⌋ / 75⌋, one less on an exact half with q odd. The
-// quotient by 8 is below 2^15, so the division by 75 is a 16-bit multiply-high and the rest of
-// the work stays in 16-bit lanes the compiler vectorises, where the table costs three scattered
-// loads per pixel.
+// The unit brightness tint without the table: round-half-even(ov · S / 600) for ov ≤ 255, S ≤ 765,
+// as q = ⌊(n + 300) / 600⌋ = ⌊⌊(n + 300) / 8⌋ / 75⌋ with n = ov · S, one less on an exact half with
+// q odd. n needs 18 bits, so it is kept as a 16-bit low half and a high half (multiply-low and
+// multiply-high); ⌊(n + 300) / 8⌋ is below 2^15, so the division by 75 is a 16-bit multiply-high
+// too. Everything stays in 16-bit lanes the compiler vectorises, where the table costs three
+// scattered loads per pixel.
 constexpr std::uint32_t kDiv75Magic = 27963;  // ⌈2^21 / 75⌉
 constexpr int kDiv75Shift = 5;                // after the multiply-high's 16
 
-[[gnu::always_inline]] inline std::uint16_t unitTintDivide(std::uint32_t n) {
-  const std::uint32_t t = n + 300;
-  const std::uint16_t y = static_cast<std::uint16_t>(t >> 3);
-  const std::uint16_t low = static_cast<std::uint16_t>(t & 7);
+[[gnu::always_inline]] inline std::uint16_t unitTint(std::uint16_t ov, std::uint16_t sum) {
+  const std::uint16_t low = static_cast<std::uint16_t>(ov * sum);
+  std::uint16_t high = static_cast<std::uint16_t>((std::uint32_t{ov} * sum) >> 16);
+  const std::uint16_t t = static_cast<std::uint16_t>(low + 300);
+  high = static_cast<std::uint16_t>(high + (t < 300 ? 1 : 0));  // the carry out of the low half
+  const std::uint16_t y = static_cast<std::uint16_t>(high << 13 | t >> 3);
   std::uint16_t q = static_cast<std::uint16_t>(static_cast<std::uint16_t>((y * kDiv75Magic) >> 16) >> kDiv75Shift);
-  const std::uint16_t half = static_cast<std::uint16_t>((low == 0 && y == static_cast<std::uint16_t>(q * 75)) ? 1 : 0);
+  const std::uint16_t half = static_cast<std::uint16_t>(((t & 7) == 0 && y == static_cast<std::uint16_t>(q * 75)) ? 1 : 0);
   q = static_cast<std::uint16_t>(q - (half & q));
   return q > 255 ? 255 : q;
 }
 
-// Checked once against the rounding rule for every product, so a wrong constant can only cost speed.
-bool unitTintDivisionExact() {
+// Checked once against the rounding rule for every pair, so a wrong constant can only cost speed.
+bool unitTintExact() {
   static const bool exact = [] {
-    for (int n = 0; n <= 255 * 765; ++n) {
-      if (unitTintDivide(static_cast<std::uint32_t>(n)) != std::uint32_t{ClampByte(roundDivEven(n, 600))}) return false;
+    for (int sum = 0; sum <= 765; ++sum) {
+      for (int ov = 0; ov <= 255; ++ov) {
+        if (unitTint(static_cast<std::uint16_t>(ov), static_cast<std::uint16_t>(sum)) !=
+            std::uint16_t{ClampByte(roundDivEven(ov * sum, 600))}) {
+          return false;
+        }
+      }
     }
     return true;
   }();
@@ -238,7 +246,7 @@ void channelSums(std::uint16_t* __restrict sums, const std::uint8_t* __restrict 
 VIRMEYA_ROW_KERNEL
 void unitTintRow(std::uint8_t* __restrict p, const std::uint16_t* __restrict sums, const std::uint8_t* __restrict o,
                  std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(unitTintDivide(std::uint32_t{o[i]} * sums[i]));
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(unitTint(o[i], sums[i]));
 }
 
 // c' = clamp(c + ⌊(ov · strength + 50) / 100⌋ − base) in 16-bit lanes.
@@ -352,7 +360,7 @@ void brightnessTint(Bitmap& target, const Bitmap& overlay, int factorPercent, Pr
   const Stretch stretch(overlay, target.width(), target.height());
   ProgressRun run(progress, target.height());
   const int width = target.width();
-  if (factorPercent == 100 && unitTintDivisionExact()) {
+  if (factorPercent == 100 && unitTintExact()) {
     const std::size_t bytes = static_cast<std::size_t>(width) * 3;
     parallelRows(target.height(), [&](int y0, int y1) {
       Stretch::Reader reader(stretch);
