@@ -10,7 +10,7 @@
 // Hot loops are compiled for AVX-512, AVX2 and plain x86-64 and the best one is picked when the
 // program starts; elsewhere they are compiled once for the target.
 #if defined(__x86_64__) && defined(__GNUC__)
-#define VIRMEYA_VECTOR_CLONES __attribute__((target_clones("avx512f", "arch=haswell", "default")))
+#define VIRMEYA_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else
 #define VIRMEYA_VECTOR_CLONES
 #endif

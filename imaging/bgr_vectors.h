@@ -1,0 +1,126 @@
+// 64 interleaved blue-green-red pixels as three 64-byte planes and back, for the AVX-512 row
+// kernels (byte permutes need AVX-512 VBMI). Kernels built on this are chosen at run time by
+// useAvx512Vbmi(); every one of them keeps a portable twin that gives the same bytes.
+#pragma once
+
+#include <cstdint>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VIRMEYA_HAS_AVX512_KERNELS 1
+// Code between these two is compiled for the instruction sets of the AVX-512 kernels, lambdas
+// included; it may only run when useAvx512Vbmi() says so. The vectors never cross into code built
+// for other instruction sets, so the vector-ABI warning does not apply; GCC 12 wrongly reports the
+// deliberately undefined vectors inside its own AVX-512 headers as uninitialised.
+#define VIRMEYA_AVX512_KERNELS_BEGIN                                                 \
+  _Pragma("GCC push_options")                                                      \
+  _Pragma("GCC target(\"avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,bmi2\")") \
+  _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wpsabi\"")            \
+  _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
+#define VIRMEYA_AVX512_KERNELS_END _Pragma("GCC diagnostic pop") _Pragma("GCC pop_options")
+#else
+#define VIRMEYA_HAS_AVX512_KERNELS 0
+#endif
+
+namespace virmeya::simd {
+
+// True when the processor runs the AVX-512 byte-permute kernels and they are not switched off
+// (VIRMEYA_SIMD=0 in the environment, or forcePortableKernels for the tests).
+bool useAvx512Vbmi() noexcept;
+// Tests compare both paths on the same machine.
+void forcePortableKernels(bool portable) noexcept;
+
+#if VIRMEYA_HAS_AVX512_KERNELS
+VIRMEYA_AVX512_KERNELS_BEGIN
+
+struct Planes {
+  __m512i b, g, r;  // byte i of each plane belongs to pixel i
+};
+
+namespace detail {
+// Byte-permute indices: for reading, plane c takes byte 3i + c of the 192 input bytes; for writing,
+// output vector j takes byte m from pixel (64j + m) / 3 of plane (64j + m) % 3.
+struct PermuteTables {
+  alignas(64) std::uint8_t load[3][64];
+  alignas(64) std::uint8_t store[3][64];
+  std::uint64_t loadFromThird[3];  // bytes that come from the third input vector
+  std::uint64_t storeFromRed[3];   // output bytes that come from the red plane
+};
+inline constexpr PermuteTables kPermute = [] {
+  PermuteTables t{};
+  for (int c = 0; c < 3; ++c)
+    for (int i = 0; i < 64; ++i) {
+      const int source = 3 * i + c;
+      t.load[c][i] = static_cast<std::uint8_t>(source & 127);
+      if (source >= 128) t.loadFromThird[c] |= std::uint64_t{1} << i;
+    }
+  for (int j = 0; j < 3; ++j)
+    for (int m = 0; m < 64; ++m) {
+      const int position = 64 * j + m, pixel = position / 3, channel = position % 3;
+      t.store[j][m] = static_cast<std::uint8_t>((pixel & 63) | (channel == 1 ? 64 : 0));
+      if (channel == 2) t.storeFromRed[j] |= std::uint64_t{1} << m;
+    }
+  return t;
+}();
+}  // namespace detail
+
+// Reads 64 pixels (192 bytes).
+inline Planes loadPixels64(const std::uint8_t* p) noexcept {
+  using detail::kPermute;
+  const __m512i a0 = _mm512_loadu_si512(p), a1 = _mm512_loadu_si512(p + 64), a2 = _mm512_loadu_si512(p + 128);
+  auto plane = [&](int c) {
+    const __m512i index = _mm512_load_si512(kPermute.load[c]);
+    const __m512i firstTwo = _mm512_permutex2var_epi8(a0, index, a1);
+    return _mm512_mask_permutexvar_epi8(firstTwo, kPermute.loadFromThird[c], index, a2);
+  };
+  return Planes{plane(0), plane(1), plane(2)};
+}
+
+// Writes 64 pixels (192 bytes).
+inline void storePixels64(std::uint8_t* p, const Planes& planes) noexcept {
+  using detail::kPermute;
+  for (int j = 0; j < 3; ++j) {
+    const __m512i index = _mm512_load_si512(kPermute.store[j]);
+    const __m512i blueGreen = _mm512_permutex2var_epi8(planes.b, index, planes.g);
+    _mm512_storeu_si512(p + 64 * j, _mm512_mask_permutexvar_epi8(blueGreen, kPermute.storeFromRed[j], index, planes.r));
+  }
+}
+
+// Runs kernel(Planes&) over a row of `width` pixels in place, 64 at a time; the last partial block
+// goes through a small buffer so the kernel always sees whole vectors.
+template <class Kernel>
+inline void forEachPixelBlock(std::uint8_t* row, int width, Kernel&& kernel) {
+  int x = 0;
+  for (; x + 64 <= width; x += 64, row += 192) {
+    Planes planes = loadPixels64(row);
+    kernel(planes);
+    storePixels64(row, planes);
+  }
+  if (x < width) {
+    const int bytes = 3 * (width - x);
+    alignas(64) std::uint8_t buffer[192] = {};
+    __builtin_memcpy(buffer, row, static_cast<unsigned>(bytes));
+    Planes planes = loadPixels64(buffer);
+    kernel(planes);
+    storePixels64(buffer, planes);
+    __builtin_memcpy(row, buffer, static_cast<unsigned>(bytes));
+  }
+}
+
+// The low and high 32 bytes of a plane widened to 16-bit lanes.
+inline __m512i widenLow(__m512i v) noexcept {
+  return _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v));
+}
+inline __m512i widenHigh(__m512i v) noexcept {
+  return _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1));
+}
+// Two vectors of 16-bit values back to one plane of bytes, clamped to 0..255.
+inline __m512i narrowClamped(__m512i low, __m512i high) noexcept {
+  const __m512i packed = _mm512_packus_epi16(low, high);  // interleaved per 128-bit lane
+  return _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), packed);
+}
+
+VIRMEYA_AVX512_KERNELS_END
+#endif
+
+}  // namespace virmeya::simd
