@@ -120,6 +120,83 @@ inline __m512i narrowClamped(__m512i low, __m512i high) noexcept {
   return _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), packed);
 }
 
+// Byte pairs of two planes as 16-bit lanes, the byte of `low` under the byte of `high` of the same
+// pixel (pairsLow(v, zero) widens v). The lanes come in the order of the unpack instructions, each
+// 128-bit lane holding its first eight pixels in pairsLow and the other eight in pairsHigh: one
+// shuffle cheaper than widenLow/widenHigh, and fine for arithmetic lane by lane, since packClamped
+// puts the pixels back in order. Also the operand layout of multiply-add over two planes
+// (_mm512_maddubs_epi16).
+inline __m512i pairsLow(__m512i low, __m512i high) noexcept { return _mm512_unpacklo_epi8(low, high); }
+inline __m512i pairsHigh(__m512i low, __m512i high) noexcept { return _mm512_unpackhi_epi8(low, high); }
+// 16-bit values from pairsLow and pairsHigh back to one plane of bytes, clamped to 0..255.
+inline __m512i packClamped(__m512i low, __m512i high) noexcept { return _mm512_packus_epi16(low, high); }
+
+// 64 pixels with each plane already widened to 16-bit lanes: plane[c][h] holds channel c (0 blue,
+// 1 green, 2 red) of pixels 32h … 32h + 31. Kernels that do their arithmetic in 16 bits read and
+// write these directly, saving the separate widening and narrowing steps.
+struct WidePlanes {
+  __m512i plane[3][2];
+};
+
+namespace detail {
+// Reading: plane c, half h takes byte 3i + c of pixel i from the input vectors h and h + 1 into the
+// low byte of its lane; the high bytes are zeroed by the mask. Writing: the narrowing pack leaves
+// pixel i of a plane at byte packedAt(i) (it interleaves the two halves per 128-bit lane), so the
+// output permutes pick from there.
+struct WidePermuteTables {
+  alignas(64) std::uint8_t load[3][2][64];
+  alignas(64) std::uint8_t store[3][64];
+  std::uint64_t storeFromRed[3];
+};
+constexpr int packedAt(int pixel) { return 16 * ((pixel & 31) >> 3) + (pixel & 7) + (pixel >= 32 ? 8 : 0); }
+inline constexpr WidePermuteTables kWidePermute = [] {
+  WidePermuteTables t{};
+  for (int c = 0; c < 3; ++c)
+    for (int h = 0; h < 2; ++h)
+      for (int k = 0; k < 32; ++k) t.load[c][h][2 * k] = static_cast<std::uint8_t>(3 * (32 * h + k) + c - 64 * h);
+  for (int j = 0; j < 3; ++j)
+    for (int m = 0; m < 64; ++m) {
+      const int position = 64 * j + m, pixel = position / 3, channel = position % 3;
+      t.store[j][m] = static_cast<std::uint8_t>(packedAt(pixel) | (channel == 1 ? 64 : 0));
+      if (channel == 2) t.storeFromRed[j] |= std::uint64_t{1} << m;
+    }
+  return t;
+}();
+inline constexpr std::uint64_t kLowBytes = 0x5555555555555555u;
+}  // namespace detail
+
+// Reads 64 pixels (192 bytes) as six vectors of 16-bit values 0 … 255.
+inline WidePlanes loadPixels64Wide(const std::uint8_t* p) noexcept {
+  using detail::kWidePermute;
+  const __m512i in[3] = {_mm512_loadu_si512(p), _mm512_loadu_si512(p + 64), _mm512_loadu_si512(p + 128)};
+  WidePlanes w;
+  for (int c = 0; c < 3; ++c)
+    for (int h = 0; h < 2; ++h)
+      w.plane[c][h] = _mm512_maskz_permutex2var_epi8(detail::kLowBytes, in[h], _mm512_load_si512(kWidePermute.load[c][h]),
+                                                     in[h + 1]);
+  return w;
+}
+
+// Six vectors of signed 16-bit values, each clamped to 0 … 255, as the 192 interleaved bytes of 64
+// pixels, left in three vectors (bytes 0–63, 64–127, 128–191).
+inline void joinPixels64Narrowed(const WidePlanes& w, __m512i (&out)[3]) noexcept {
+  using detail::kWidePermute;
+  const __m512i b = _mm512_packus_epi16(w.plane[0][0], w.plane[0][1]);
+  const __m512i g = _mm512_packus_epi16(w.plane[1][0], w.plane[1][1]);
+  const __m512i r = _mm512_packus_epi16(w.plane[2][0], w.plane[2][1]);
+  for (int j = 0; j < 3; ++j) {
+    const __m512i index = _mm512_load_si512(kWidePermute.store[j]);
+    out[j] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(b, index, g), kWidePermute.storeFromRed[j], index, r);
+  }
+}
+
+// Writes 64 pixels (192 bytes) from six vectors of signed 16-bit values, each clamped to 0 … 255.
+inline void storePixels64Narrowed(std::uint8_t* p, const WidePlanes& w) noexcept {
+  __m512i out[3];
+  joinPixels64Narrowed(w, out);
+  for (int j = 0; j < 3; ++j) _mm512_storeu_si512(p + 64 * j, out[j]);
+}
+
 VIRMEYA_AVX512_KERNELS_END
 #endif
 

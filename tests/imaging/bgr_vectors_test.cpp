@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,23 @@ std::vector<std::uint8_t> roundTripWidened(const std::vector<std::uint8_t>& row)
                               _mm512_sub_epi16(simd::widenHigh(p.g), _mm512_set1_epi16(100)));
   });
   return out;
+}
+// The 16-bit lanes of 64 pixels, written out lane by lane, and a kernel that lifts the green lanes
+// past 255 and sinks the red ones below 0 before the clamping write.
+std::vector<std::uint16_t> wideLanes(const std::uint8_t* pixels) {
+  const simd::WidePlanes w = simd::loadPixels64Wide(pixels);
+  std::vector<std::uint16_t> lanes(3 * 2 * 32);
+  for (int c = 0; c < 3; ++c)
+    for (int h = 0; h < 2; ++h) _mm512_storeu_si512(lanes.data() + 32 * (2 * c + h), w.plane[c][h]);
+  return lanes;
+}
+void shiftWide(std::uint8_t* pixels) {
+  simd::WidePlanes w = simd::loadPixels64Wide(pixels);
+  for (int h = 0; h < 2; ++h) {
+    w.plane[1][h] = _mm512_add_epi16(w.plane[1][h], _mm512_set1_epi16(200));
+    w.plane[2][h] = _mm512_sub_epi16(w.plane[2][h], _mm512_set1_epi16(200));
+  }
+  simd::storePixels64Narrowed(pixels, w);
 }
 VIRMEYA_AVX512_KERNELS_END
 #endif
@@ -58,6 +76,28 @@ TEST(BgrVectors, WideningAndClampedNarrowingKeepPixelOrder) {
     const int expected = x < 32 ? std::min(255, x * 4 + 100) : std::max(0, x * 4 - 100);
     EXPECT_EQ(out[3 * x + 1], expected) << x;
   }
+#endif
+}
+
+TEST(BgrVectors, WidePlanesHoldEachPixelInItsLaneAndWriteBackClamped) {
+  if (!simd::useAvx512Vbmi()) GTEST_SKIP() << "this processor has no AVX-512 byte permutes";
+#if VIRMEYA_HAS_AVX512_KERNELS
+  std::vector<std::uint8_t> pixels(192 + 8, 0xEE);
+  for (int i = 0; i < 192; ++i) pixels[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 37 + 11);
+  const std::vector<std::uint8_t> original = pixels;
+  const auto lanes = wideLanes(pixels.data());
+  for (int c = 0; c < 3; ++c)
+    for (int x = 0; x < 64; ++x)
+      ASSERT_EQ(lanes[static_cast<std::size_t>(32 * (2 * c + x / 32) + x % 32)], original[static_cast<std::size_t>(3 * x + c)])
+          << "channel " << c << " pixel " << x;
+  shiftWide(pixels.data());
+  for (int x = 0; x < 64; ++x) {
+    const std::size_t i = static_cast<std::size_t>(3 * x);
+    EXPECT_EQ(pixels[i], original[i]) << x;
+    EXPECT_EQ(pixels[i + 1], std::min(255, original[i + 1] + 200)) << x;
+    EXPECT_EQ(pixels[i + 2], std::max(0, original[i + 2] - 200)) << x;
+  }
+  for (std::size_t i = 192; i < pixels.size(); ++i) EXPECT_EQ(pixels[i], 0xEE) << "past the pixels";
 #endif
 }
 
