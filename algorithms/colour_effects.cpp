@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/bgr_vectors.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/errors.h"
 #include "imaging/ops/colour_adjust.h"
@@ -28,6 +29,26 @@ using ops::roundDivEven;
 #else
 #define VIRMEYA_ROW_KERNEL
 #endif
+
+struct StretchPosition {
+  int first = 0, second = 0;  // the two source samples
+  int weight = 0;             // of the second, 0..255
+};
+// Target pixel centre t + ½ of `target` maps to source position (t + ½) · source / target − ½.
+StretchPosition stretchPosition(int t, int target, int source) {
+  const long long num = (2LL * t + 1) * source * 256 - 256LL * target;
+  long long fixed = num / (2LL * target);
+  if (num < 0) fixed = 0;
+  StretchPosition p;
+  p.first = static_cast<int>(fixed >> 8);
+  p.weight = static_cast<int>(fixed & 255);
+  if (p.first >= source - 1) {
+    p.first = source - 1;
+    p.weight = 0;
+  }
+  p.second = std::min(p.first + 1, source - 1);
+  return p;
+}
 
 // Bilinear stretch of a source picture to W × H, produced row by row. Positions are taken at pixel
 // centres, in 1/256 steps; the two source rows a target row needs are kept horizontally stretched,
@@ -140,25 +161,8 @@ class Stretch {
   };
 
  private:
-  struct Position {
-    int first = 0, second = 0;  // the two source samples
-    int weight = 0;             // of the second, 0..255
-  };
-  // Target pixel centre t + ½ of `target` maps to source position (t + ½) · source / target − ½.
-  static Position position(int t, int target, int source) {
-    const long long num = (2LL * t + 1) * source * 256 - 256LL * target;
-    long long fixed = num / (2LL * target);
-    if (num < 0) fixed = 0;
-    Position p;
-    p.first = static_cast<int>(fixed >> 8);
-    p.weight = static_cast<int>(fixed & 255);
-    if (p.first >= source - 1) {
-      p.first = source - 1;
-      p.weight = 0;
-    }
-    p.second = std::min(p.first + 1, source - 1);
-    return p;
-  }
+  using Position = StretchPosition;
+  static Position position(int t, int target, int source) { return stretchPosition(t, target, source); }
 
   const Bitmap& source_;
   int width_, height_;
@@ -260,6 +264,341 @@ void offsetRow(std::uint8_t* __restrict p, const std::uint8_t* __restrict o, std
   }
 }
 
+#if VIRMEYA_HAS_AVX512_KERNELS
+// Where the target columns take their samples, in blocks of 64. Within a block that reaches fewer
+// than 128 source pixels (any enlargement, and reductions down to one half) both samples of every
+// column are picked by byte permutes from a window of 128 pixels starting at `base`; `index` holds
+// each column's offset in that window twice, once for the low and once for the high byte of its
+// 16-bit lane. Other blocks are stretched a pixel at a time from `first` and `weight`.
+struct ColumnBlocks {
+  int count = 0;
+  std::vector<std::int32_t> base;
+  std::vector<std::uint8_t> windowed;
+  std::vector<std::uint8_t> index;    // 128 per block
+  std::vector<std::uint16_t> weight;  // 64 per block; 0 past the row
+  std::vector<std::int32_t> first;    // 64 per block; 0 past the row
+};
+
+ColumnBlocks planColumns(int width, int sourceWidth) {
+  ColumnBlocks c;
+  c.count = (width + 63) / 64;
+  const std::size_t n = static_cast<std::size_t>(c.count);
+  c.base.assign(n, 0);
+  c.windowed.assign(n, 0);
+  c.index.assign(n * 128, 0);
+  c.weight.assign(n * 64, 0);
+  c.first.assign(n * 64, 0);
+  for (int k = 0; k < c.count; ++k) {
+    const std::size_t b = static_cast<std::size_t>(k);
+    const int x0 = 64 * k, x1 = std::min(width, x0 + 64);
+    for (int x = x0; x < x1; ++x) {
+      const StretchPosition p = stretchPosition(x, width, sourceWidth);
+      c.first[b * 64 + static_cast<std::size_t>(x - x0)] = p.first;
+      c.weight[b * 64 + static_cast<std::size_t>(x - x0)] = static_cast<std::uint16_t>(p.weight);
+    }
+    const int base = c.first[b * 64];
+    c.base[b] = base;
+    // Columns are in order, so the last one reaches furthest; its second sample is one further.
+    if (c.first[b * 64 + static_cast<std::size_t>(x1 - x0 - 1)] + 1 - base > 127) continue;
+    c.windowed[b] = 1;
+    for (int i = 0; i < x1 - x0; ++i) {
+      const auto offset = static_cast<std::uint8_t>(c.first[b * 64 + static_cast<std::size_t>(i)] - base);
+      c.index[b * 128 + 2 * static_cast<std::size_t>(i)] = offset;
+      c.index[b * 128 + 2 * static_cast<std::size_t>(i) + 1] = offset;
+    }
+  }
+  return c;
+}
+
+VIRMEYA_AVX512_KERNELS_BEGIN
+
+// The vector twins of the tints. The overlay is stretched into 16-bit planes, blue, green and red
+// apart, so the vertical blend and the tint run 32 pixels at a time next to the photo's own
+// pixels read into 16-bit lanes, and the stretched row is never interleaved. The bytes are those of
+// Stretch and of the portable kernels.
+class WideStretch {
+ public:
+  WideStretch(const Bitmap& source, int width, int height)
+      : source_(source), columns_(planColumns(width, source.width())) {
+    rows_.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows_[static_cast<std::size_t>(y)] = stretchPosition(y, height, source.height());
+  }
+
+  // The overlay of one target row: the two stretched source rows, 3 planes of `stride` values
+  // each (a · (256 − w) + b · w of the two samples), and their weights scaled to 16 bits. Without
+  // `blend` only `upper` counts.
+  struct Rows {
+    const std::uint16_t* upper;
+    const std::uint16_t* lower;
+    std::size_t stride;
+    std::uint16_t upperWeight, lowerWeight;
+    bool blend;
+  };
+
+  class Reader {
+   public:
+    explicit Reader(const WideStretch& s) : s_(s), stride_(static_cast<std::size_t>(s.columns_.count) * 64) {
+      upper_.assign(3 * stride_, 0);
+      lower_.assign(3 * stride_, 0);
+      // A window may start at the last source pixel and reach 127 past it.
+      bytesStride_ = static_cast<std::size_t>((s.source_.width() + 63) / 64 * 64 + 128);
+      bytes_.assign(3 * bytesStride_, 0);
+    }
+
+    Rows rows(int y) {
+      const StretchPosition& p = s_.rows_[static_cast<std::size_t>(y)];
+      if (upperIndex_ != p.first) {
+        if (lowerIndex_ == p.first) {
+          std::swap(upper_, lower_);
+          std::swap(upperIndex_, lowerIndex_);
+        } else {
+          stretchRow(p.first, upper_.data());
+          upperIndex_ = p.first;
+        }
+      }
+      if (p.weight == 0) return Rows{upper_.data(), upper_.data(), stride_, 0, 0, false};
+      if (lowerIndex_ != p.second) {
+        stretchRow(p.second, lower_.data());
+        lowerIndex_ = p.second;
+      }
+      return Rows{upper_.data(), lower_.data(), stride_, static_cast<std::uint16_t>((256 - p.weight) << 8),
+                  static_cast<std::uint16_t>(p.weight << 8), true};
+    }
+
+   private:
+    void stretchRow(int sy, std::uint16_t* dst) {
+      splitRow(s_.source_.row(sy), s_.source_.width());
+      const ColumnBlocks& c = s_.columns_;
+      const __m512i one = _mm512_set1_epi8(1);
+      for (int k = 0; k < c.count; ++k) {
+        const std::size_t b = static_cast<std::size_t>(k);
+        std::uint16_t* d = dst + 64 * b;
+        if (!c.windowed[b]) {
+          for (int ch = 0; ch < 3; ++ch) {
+            const std::uint8_t* plane = bytes_.data() + static_cast<std::size_t>(ch) * bytesStride_;
+            for (std::size_t i = 0; i < 64; ++i) {
+              const std::int32_t f = c.first[b * 64 + i], w = c.weight[b * 64 + i];
+              const std::int32_t a = plane[f], bb = plane[f + 1];
+              d[static_cast<std::size_t>(ch) * stride_ + i] = static_cast<std::uint16_t>((a << 8) + (bb - a) * w);
+            }
+          }
+          continue;
+        }
+        __m512i first[2], second[2], weight[2];
+        for (int h = 0; h < 2; ++h) {
+          first[h] = _mm512_loadu_si512(c.index.data() + 128 * b + 64 * static_cast<std::size_t>(h));
+          second[h] = _mm512_add_epi8(first[h], one);
+          weight[h] = _mm512_loadu_si512(c.weight.data() + 64 * b + 32 * static_cast<std::size_t>(h));
+        }
+        for (int ch = 0; ch < 3; ++ch) {
+          const std::uint8_t* window = bytes_.data() + static_cast<std::size_t>(ch) * bytesStride_ + c.base[b];
+          const __m512i w0 = _mm512_loadu_si512(window), w1 = _mm512_loadu_si512(window + 64);
+          for (int h = 0; h < 2; ++h) {
+            // a · 256 + (b − a) · w; a · 256 comes straight from the permute into the high bytes.
+            const __m512i a = _mm512_maskz_permutex2var_epi8(simd::detail::kLowBytes, w0, first[h], w1);
+            const __m512i a256 = _mm512_maskz_permutex2var_epi8(~simd::detail::kLowBytes, w0, first[h], w1);
+            const __m512i next = _mm512_maskz_permutex2var_epi8(simd::detail::kLowBytes, w0, second[h], w1);
+            const __m512i v = _mm512_add_epi16(a256, _mm512_mullo_epi16(_mm512_sub_epi16(next, a), weight[h]));
+            _mm512_storeu_si512(d + static_cast<std::size_t>(ch) * stride_ + 32 * static_cast<std::size_t>(h), v);
+          }
+        }
+      }
+    }
+
+    // The source row as three byte planes.
+    void splitRow(const std::uint8_t* src, int width) {
+      std::uint8_t* planes[3] = {bytes_.data(), bytes_.data() + bytesStride_, bytes_.data() + 2 * bytesStride_};
+      int x = 0;
+      auto put = [&](const simd::Planes& p) {
+        _mm512_storeu_si512(planes[0] + x, p.b);
+        _mm512_storeu_si512(planes[1] + x, p.g);
+        _mm512_storeu_si512(planes[2] + x, p.r);
+      };
+      for (; x + 64 <= width; x += 64) put(simd::loadPixels64(src + 3 * x));
+      if (x < width) {
+        alignas(64) std::uint8_t buffer[192] = {};
+        std::memcpy(buffer, src + 3 * x, static_cast<std::size_t>(3 * (width - x)));
+        put(simd::loadPixels64(buffer));
+      }
+    }
+
+    const WideStretch& s_;
+    std::size_t stride_, bytesStride_ = 0;
+    std::vector<std::uint16_t> upper_, lower_;
+    std::vector<std::uint8_t> bytes_;
+    int upperIndex_ = -1, lowerIndex_ = -1;
+  };
+
+ private:
+  const Bitmap& source_;
+  ColumnBlocks columns_;
+  std::vector<StretchPosition> rows_;
+};
+
+// Runs kernel(pixels, x) over a row in blocks of 64 pixels; the last partial block goes through a
+// buffer so the kernel always reads and writes 192 bytes.
+template <class Kernel>
+[[gnu::always_inline]] inline void forEachBlock(std::uint8_t* row, int width, Kernel&& kernel) {
+  int x = 0;
+  for (; x + 64 <= width; x += 64) kernel(row + 3 * x, x);
+  if (x < width) {
+    const std::size_t bytes = static_cast<std::size_t>(3 * (width - x));
+    alignas(64) std::uint8_t buffer[192] = {};
+    std::memcpy(buffer, row + 3 * x, bytes);
+    kernel(buffer, x);
+    std::memcpy(row + 3 * x, buffer, bytes);
+  }
+}
+
+// The overlay values 0..255 of 32 pixels of one plane: the vertical blend of Stretch::Reader::row.
+template <bool Blend>
+[[gnu::always_inline]] inline __m512i overlayLanes(const std::uint16_t* upper, const std::uint16_t* lower, __m512i wu,
+                                                   __m512i wl) {
+  __m512i v = _mm512_loadu_si512(upper);
+  if constexpr (Blend) {
+    v = _mm512_add_epi16(_mm512_mulhi_epu16(v, wu), _mm512_mulhi_epu16(_mm512_loadu_si512(lower), wl));
+  }
+  return _mm512_srli_epi16(_mm512_add_epi16(v, _mm512_set1_epi16(128)), 8);
+}
+
+// unitTint in 32 lanes, without the final clamp (the narrowing does it). ⌊(n + 300) / 8⌋ comes from
+// one rounding multiply-high: (ov · 128) · (S · 32) = n · 2^12, rounded at 2^15, is ⌊(n + 4) / 8⌋,
+// and 296 = 37 · 8. An exact half is n + 300 = 600 q, seen on the low 16 bits since the two differ
+// by less than 600.
+[[gnu::always_inline]] inline __m512i unitTintLanes(__m512i ov, __m512i sum, __m512i sum32) {
+  const __m512i y = _mm512_add_epi16(_mm512_mulhrs_epi16(_mm512_slli_epi16(ov, 7), sum32), _mm512_set1_epi16(37));
+  const __m512i q = _mm512_srli_epi16(_mm512_mulhi_epu16(y, _mm512_set1_epi16(static_cast<short>(kDiv75Magic))), kDiv75Shift);
+  const __m512i one = _mm512_set1_epi16(1);
+  const __mmask32 odd = _mm512_test_epi16_mask(q, one);
+  const __mmask32 oddHalf = _mm512_mask_cmpeq_epi16_mask(odd, _mm512_add_epi16(_mm512_mullo_epi16(ov, sum), _mm512_set1_epi16(300)),
+                                                         _mm512_mullo_epi16(q, _mm512_set1_epi16(600)));
+  return _mm512_mask_sub_epi16(q, oddHalf, q, one);
+}
+
+// The vector tint against the rounding rule for every (overlay, S) pair, once per process.
+bool unitTintLanesExact() {
+  static const bool exact = [] {
+    alignas(64) std::uint16_t ov[32], sum[32], out[32];
+    for (int s = 0; s <= 765; ++s) {
+      for (int base = 0; base < 256; base += 32) {
+        for (int i = 0; i < 32; ++i) {
+          ov[i] = static_cast<std::uint16_t>(base + i);
+          sum[i] = static_cast<std::uint16_t>(s);
+        }
+        const __m512i sums = _mm512_load_si512(sum);
+        _mm512_store_si512(out, unitTintLanes(_mm512_load_si512(ov), sums, _mm512_slli_epi16(sums, 5)));
+        for (int i = 0; i < 32; ++i) {
+          if (std::min<int>(out[i], 255) != ClampByte(roundDivEven((base + i) * s, 600))) return false;
+        }
+      }
+    }
+    return true;
+  }();
+  return exact;
+}
+
+template <bool Blend>
+void unitTintRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o) {
+  const __m512i wu = _mm512_set1_epi16(static_cast<short>(o.upperWeight));
+  const __m512i wl = _mm512_set1_epi16(static_cast<short>(o.lowerWeight));
+  forEachBlock(row, width, [&](std::uint8_t* pixels, int x) {
+    simd::WidePlanes p = simd::loadPixels64Wide(pixels);
+    __m512i sum[2], sum32[2];
+    for (int h = 0; h < 2; ++h) {
+      sum[h] = _mm512_add_epi16(_mm512_add_epi16(p.plane[0][h], p.plane[1][h]), p.plane[2][h]);
+      sum32[h] = _mm512_slli_epi16(sum[h], 5);
+    }
+    for (std::size_t c = 0; c < 3; ++c) {
+      for (std::size_t h = 0; h < 2; ++h) {
+        const std::size_t at = c * o.stride + static_cast<std::size_t>(x) + 32 * h;
+        p.plane[c][h] = unitTintLanes(overlayLanes<Blend>(o.upper + at, o.lower + at, wu, wl), sum[h], sum32[h]);
+      }
+    }
+    simd::storePixels64Narrowed(pixels, p);
+  });
+}
+
+void brightnessTintWide(Bitmap& target, const Bitmap& overlay, ProgressRun& run) {
+  const WideStretch stretch(overlay, target.width(), target.height());
+  const int width = target.width();
+  parallelRows(target.height(), [&](int y0, int y1) {
+    WideStretch::Reader reader(stretch);
+    for (int y = y0; y < y1; ++y) {
+      const WideStretch::Rows o = reader.rows(y);
+      if (o.blend) {
+        unitTintRowWide<true>(target.row(y), width, o);
+      } else {
+        unitTintRowWide<false>(target.row(y), width, o);
+      }
+      run.advance();
+    }
+  });
+}
+
+// A byte table of 256 entries held in four vectors.
+struct ByteTable {
+  __m512i part[4];
+};
+ByteTable loadByteTable(const std::array<std::uint8_t, 256>& t) {
+  ByteTable b;
+  for (int i = 0; i < 4; ++i) b.part[i] = _mm512_loadu_si512(t.data() + 64 * i);
+  return b;
+}
+[[gnu::always_inline]] inline __m512i lookup(const ByteTable& t, __m512i v, __mmask64 upperHalf) {
+  return _mm512_mask_blend_epi8(upperHalf, _mm512_permutex2var_epi8(t.part[0], v, t.part[1]),
+                                _mm512_permutex2var_epi8(t.part[2], v, t.part[3]));
+}
+
+// c' = clamp(c + d) as c + max(d, 0) − max(−d, 0), both with unsigned saturation.
+template <bool Blend>
+void offsetRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o, const ByteTable& up, const ByteTable& down) {
+  const __m512i wu = _mm512_set1_epi16(static_cast<short>(o.upperWeight));
+  const __m512i wl = _mm512_set1_epi16(static_cast<short>(o.lowerWeight));
+  forEachBlock(row, width, [&](std::uint8_t* pixels, int x) {
+    simd::WidePlanes ov;
+    for (std::size_t c = 0; c < 3; ++c) {
+      for (std::size_t h = 0; h < 2; ++h) {
+        const std::size_t at = c * o.stride + static_cast<std::size_t>(x) + 32 * h;
+        ov.plane[c][h] = overlayLanes<Blend>(o.upper + at, o.lower + at, wu, wl);
+      }
+    }
+    __m512i bytes[3];
+    simd::joinPixels64Narrowed(ov, bytes);
+    for (int j = 0; j < 3; ++j) {
+      const __mmask64 upperHalf = _mm512_movepi8_mask(bytes[j]);
+      const __m512i p = _mm512_loadu_si512(pixels + 64 * j);
+      const __m512i raised = _mm512_adds_epu8(p, lookup(up, bytes[j], upperHalf));
+      _mm512_storeu_si512(pixels + 64 * j, _mm512_subs_epu8(raised, lookup(down, bytes[j], upperHalf)));
+    }
+  });
+}
+
+void offsetTintWide(Bitmap& target, const Bitmap& overlay, const std::array<std::int16_t, 256>& shift, ProgressRun& run) {
+  std::array<std::uint8_t, 256> upBytes{}, downBytes{};
+  for (std::size_t ov = 0; ov < 256; ++ov) {
+    upBytes[ov] = static_cast<std::uint8_t>(std::clamp<int>(shift[ov], 0, 255));
+    downBytes[ov] = static_cast<std::uint8_t>(std::clamp<int>(-shift[ov], 0, 255));
+  }
+  const ByteTable up = loadByteTable(upBytes), down = loadByteTable(downBytes);
+  const WideStretch stretch(overlay, target.width(), target.height());
+  const int width = target.width();
+  parallelRows(target.height(), [&](int y0, int y1) {
+    WideStretch::Reader reader(stretch);
+    for (int y = y0; y < y1; ++y) {
+      const WideStretch::Rows o = reader.rows(y);
+      if (o.blend) {
+        offsetRowWide<true>(target.row(y), width, o, up, down);
+      } else {
+        offsetRowWide<false>(target.row(y), width, o, up, down);
+      }
+      run.advance();
+    }
+  });
+}
+
+VIRMEYA_AVX512_KERNELS_END
+#endif
+
 std::string readFailure(const std::filesystem::path& path, const std::string& reason) {
   return "Не удалось загрузить файл содержимого «" + path.string() + "»: " + reason;
 }
@@ -357,8 +696,14 @@ Bitmap LoadOverlayImage(const ContentRoot& content, std::string_view kind, bool 
 void brightnessTint(Bitmap& target, const Bitmap& overlay, int factorPercent, Progress* progress) {
   requireOverlay(overlay);
   if (target.empty()) return;
-  const Stretch stretch(overlay, target.width(), target.height());
   ProgressRun run(progress, target.height());
+#if VIRMEYA_HAS_AVX512_KERNELS
+  if (factorPercent == 100 && simd::useAvx512Vbmi() && unitTintLanesExact()) {
+    brightnessTintWide(target, overlay, run);
+    return;
+  }
+#endif
+  const Stretch stretch(overlay, target.width(), target.height());
   const int width = target.width();
   if (factorPercent == 100 && unitTintExact()) {
     const std::size_t bytes = static_cast<std::size_t>(width) * 3;
@@ -428,8 +773,14 @@ void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercen
       for (int c = 0; c < 256; ++c) moved[static_cast<std::size_t>(ov << 8 | c)] = ClampByte(c + shift[static_cast<std::size_t>(ov)]);
     }
   }
-  const Stretch stretch(overlay, target.width(), target.height());
   ProgressRun run(progress, target.height());
+#if VIRMEYA_HAS_AVX512_KERNELS
+  if (kPercent == 100 && simd::useAvx512Vbmi()) {
+    offsetTintWide(target, overlay, shift, run);
+    return;
+  }
+#endif
+  const Stretch stretch(overlay, target.width(), target.height());
   const int bytes = 3 * target.width();
   parallelRows(target.height(), [&](int y0, int y1) {
     Stretch::Reader reader(stretch);
