@@ -45,6 +45,21 @@ void shiftWide(std::uint8_t* pixels) {
   }
   simd::storePixels64Narrowed(pixels, w);
 }
+
+// Green becomes min(255, blue + red) from the byte pairs (blue, red), blue becomes max(0, blue − 100)
+// from blue widened alone: the pairs must join bytes of the same pixel and packClamped must put
+// every pixel back in place, whole blocks and the partial last block alike.
+void pairedArithmetic(std::uint8_t* row, int width) {
+  simd::forEachPixelBlock(row, width, [](simd::Planes& p) {
+    const __m512i zero = _mm512_setzero_si512();
+    auto sum = [](__m512i pairs) {
+      return _mm512_add_epi16(_mm512_and_si512(pairs, _mm512_set1_epi16(0xFF)), _mm512_srli_epi16(pairs, 8));
+    };
+    auto darker = [](__m512i words) { return _mm512_sub_epi16(words, _mm512_set1_epi16(100)); };
+    p.g = simd::packClamped(sum(simd::pairsLow(p.b, p.r)), sum(simd::pairsHigh(p.b, p.r)));
+    p.b = simd::packClamped(darker(simd::pairsLow(p.b, zero)), darker(simd::pairsHigh(p.b, zero)));
+  });
+}
 VIRMEYA_AVX512_KERNELS_END
 #endif
 
@@ -98,6 +113,28 @@ TEST(BgrVectors, WidePlanesHoldEachPixelInItsLaneAndWriteBackClamped) {
     EXPECT_EQ(pixels[i + 2], std::max(0, original[i + 2] - 200)) << x;
   }
   for (std::size_t i = 192; i < pixels.size(); ++i) EXPECT_EQ(pixels[i], 0xEE) << "past the pixels";
+#endif
+}
+
+TEST(BgrVectors, BytePairsJoinOnePixelAndPackBackInOrder) {
+  if (!simd::useAvx512Vbmi()) GTEST_SKIP() << "this processor has no AVX-512 byte permutes";
+#if VIRMEYA_HAS_AVX512_KERNELS
+  for (int width : {1, 64, 100, 128}) {
+    std::vector<std::uint8_t> row(3 * width);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<std::uint8_t>(x * 37 + 11);
+      row[3 * x + 1] = static_cast<std::uint8_t>(x);
+      row[3 * x + 2] = static_cast<std::uint8_t>(x * 101 + 5);
+    }
+    const std::vector<std::uint8_t> original = row;
+    pairedArithmetic(row.data(), width);
+    for (int x = 0; x < width; ++x) {
+      const int blue = original[3 * x], red = original[3 * x + 2];
+      EXPECT_EQ(row[3 * x], std::max(0, blue - 100)) << width << " " << x;
+      EXPECT_EQ(row[3 * x + 1], std::min(255, blue + red)) << width << " " << x;
+      EXPECT_EQ(row[3 * x + 2], red) << width << " " << x;
+    }
+  }
 #endif
 }
 
