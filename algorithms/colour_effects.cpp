@@ -465,13 +465,20 @@ template <bool Blend>
 // one rounding multiply-high: (ov · 128) · (S · 32) = n · 2^12, rounded at 2^15, is ⌊(n + 4) / 8⌋,
 // and 296 = 37 · 8. An exact half is n + 300 = 600 q, seen on the low 16 bits since the two differ
 // by less than 600.
-[[gnu::always_inline]] inline __m512i unitTintLanes(__m512i ov, __m512i sum, __m512i sum32) {
+[[gnu::always_inline]] inline __m512i opaque(__m512i v) {
+  asm("" : "+v"(v));
+  return v;
+}
+
+// `times600` holds 600 in every lane, kept opaque so the compiler does not turn its multiplication
+// into a longer run of shifts and adds.
+[[gnu::always_inline]] inline __m512i unitTintLanes(__m512i ov, __m512i sum, __m512i sum32, __m512i times600) {
   const __m512i y = _mm512_add_epi16(_mm512_mulhrs_epi16(_mm512_slli_epi16(ov, 7), sum32), _mm512_set1_epi16(37));
   const __m512i q = _mm512_srli_epi16(_mm512_mulhi_epu16(y, _mm512_set1_epi16(static_cast<short>(kDiv75Magic))), kDiv75Shift);
   const __m512i one = _mm512_set1_epi16(1);
   const __mmask32 odd = _mm512_test_epi16_mask(q, one);
   const __mmask32 oddHalf = _mm512_mask_cmpeq_epi16_mask(odd, _mm512_add_epi16(_mm512_mullo_epi16(ov, sum), _mm512_set1_epi16(300)),
-                                                         _mm512_mullo_epi16(q, _mm512_set1_epi16(600)));
+                                                         _mm512_mullo_epi16(q, times600));
   return _mm512_mask_sub_epi16(q, oddHalf, q, one);
 }
 
@@ -486,7 +493,8 @@ bool unitTintLanesExact() {
           sum[i] = static_cast<std::uint16_t>(s);
         }
         const __m512i sums = _mm512_load_si512(sum);
-        _mm512_store_si512(out, unitTintLanes(_mm512_load_si512(ov), sums, _mm512_slli_epi16(sums, 5)));
+        _mm512_store_si512(out, unitTintLanes(_mm512_load_si512(ov), sums, _mm512_slli_epi16(sums, 5),
+                                              _mm512_set1_epi16(600)));
         for (int i = 0; i < 32; ++i) {
           if (std::min<int>(out[i], 255) != ClampByte(roundDivEven((base + i) * s, 600))) return false;
         }
@@ -498,9 +506,10 @@ bool unitTintLanesExact() {
 }
 
 template <bool Blend>
-void unitTintRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o) {
+[[gnu::noinline]] void unitTintRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o) {
   const __m512i wu = _mm512_set1_epi16(static_cast<short>(o.upperWeight));
   const __m512i wl = _mm512_set1_epi16(static_cast<short>(o.lowerWeight));
+  const __m512i times600 = opaque(_mm512_set1_epi16(600));
   forEachBlock(row, width, [&](std::uint8_t* pixels, int x) {
     simd::WidePlanes p = simd::loadPixels64Wide(pixels);
     __m512i sum[2], sum32[2];
@@ -511,7 +520,7 @@ void unitTintRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o) {
     for (std::size_t c = 0; c < 3; ++c) {
       for (std::size_t h = 0; h < 2; ++h) {
         const std::size_t at = c * o.stride + static_cast<std::size_t>(x) + 32 * h;
-        p.plane[c][h] = unitTintLanes(overlayLanes<Blend>(o.upper + at, o.lower + at, wu, wl), sum[h], sum32[h]);
+        p.plane[c][h] = unitTintLanes(overlayLanes<Blend>(o.upper + at, o.lower + at, wu, wl), sum[h], sum32[h], times600);
       }
     }
     simd::storePixels64Narrowed(pixels, p);
