@@ -2,9 +2,11 @@
 #include "algorithms/colour_effects.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -506,7 +508,7 @@ bool unitTintLanesExact() {
 }
 
 template <bool Blend>
-[[gnu::noinline]] void unitTintRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o) {
+void unitTintRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o) {
   const __m512i wu = _mm512_set1_epi16(static_cast<short>(o.upperWeight));
   const __m512i wl = _mm512_set1_epi16(static_cast<short>(o.lowerWeight));
   const __m512i times600 = opaque(_mm512_set1_epi16(600));
@@ -558,9 +560,37 @@ ByteTable loadByteTable(const std::array<std::uint8_t, 256>& t) {
                                 _mm512_permutex2var_epi8(t.part[2], v, t.part[3]));
 }
 
-// c' = clamp(c + d) as c + max(d, 0) − max(−d, 0), both with unsigned saturation.
+// The offset as its size |d| and its direction: d ≥ 0 where the overlay value is at least
+// `threshold` (below it for a falling offset), d ≤ 0 elsewhere. d is monotonic in the overlay value
+// for any strength, so one threshold splits it; makeOffsetSteps checks that it does.
+struct OffsetSteps {
+  ByteTable size;
+  __m512i threshold;
+  __mmask64 falling;  // all ones for an offset that falls as the overlay value rises
+};
+
+std::optional<OffsetSteps> makeOffsetSteps(const std::array<std::int16_t, 256>& shift) {
+  const bool falling = shift[255] < shift[0];
+  int threshold = 255;  // the first value on the raising side (for a falling offset: past it)
+  for (int ov = 0; ov < 256; ++ov) {
+    if (falling ? shift[static_cast<std::size_t>(ov)] <= 0 : shift[static_cast<std::size_t>(ov)] > 0) {
+      threshold = ov;
+      break;
+    }
+  }
+  std::array<std::uint8_t, 256> size{};
+  for (int ov = 0; ov < 256; ++ov) {
+    const int d = shift[static_cast<std::size_t>(ov)];
+    const bool raises = (ov >= threshold) != falling;
+    if (raises ? d < 0 : d > 0) return std::nullopt;
+    size[static_cast<std::size_t>(ov)] = static_cast<std::uint8_t>(std::min(std::abs(d), 255));
+  }
+  return OffsetSteps{loadByteTable(size), _mm512_set1_epi8(static_cast<char>(threshold)), falling ? ~__mmask64{0} : 0};
+}
+
+// c' = clamp(c + d) as c + |d| or c − |d| with unsigned saturation.
 template <bool Blend>
-void offsetRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o, const ByteTable& up, const ByteTable& down) {
+void offsetRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o, const OffsetSteps& steps) {
   const __m512i wu = _mm512_set1_epi16(static_cast<short>(o.upperWeight));
   const __m512i wl = _mm512_set1_epi16(static_cast<short>(o.lowerWeight));
   forEachBlock(row, width, [&](std::uint8_t* pixels, int x) {
@@ -574,21 +604,18 @@ void offsetRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o, con
     __m512i bytes[3];
     simd::joinPixels64Narrowed(ov, bytes);
     for (int j = 0; j < 3; ++j) {
-      const __mmask64 upperHalf = _mm512_movepi8_mask(bytes[j]);
-      const __m512i p = _mm512_loadu_si512(pixels + 64 * j);
-      const __m512i raised = _mm512_adds_epu8(p, lookup(up, bytes[j], upperHalf));
-      _mm512_storeu_si512(pixels + 64 * j, _mm512_subs_epu8(raised, lookup(down, bytes[j], upperHalf)));
+      const __mmask64 raise = _mm512_cmpge_epu8_mask(bytes[j], steps.threshold) ^ steps.falling;
+      const __m512i size = lookup(steps.size, bytes[j], _mm512_movepi8_mask(bytes[j]));
+      __m512i p = _mm512_loadu_si512(pixels + 64 * j);
+      p = _mm512_mask_adds_epu8(p, raise, p, size);
+      _mm512_storeu_si512(pixels + 64 * j, _mm512_mask_subs_epu8(p, ~raise, p, size));
     }
   });
 }
 
-void offsetTintWide(Bitmap& target, const Bitmap& overlay, const std::array<std::int16_t, 256>& shift, ProgressRun& run) {
-  std::array<std::uint8_t, 256> upBytes{}, downBytes{};
-  for (std::size_t ov = 0; ov < 256; ++ov) {
-    upBytes[ov] = static_cast<std::uint8_t>(std::clamp<int>(shift[ov], 0, 255));
-    downBytes[ov] = static_cast<std::uint8_t>(std::clamp<int>(-shift[ov], 0, 255));
-  }
-  const ByteTable up = loadByteTable(upBytes), down = loadByteTable(downBytes);
+bool offsetTintWide(Bitmap& target, const Bitmap& overlay, const std::array<std::int16_t, 256>& shift, ProgressRun& run) {
+  const std::optional<OffsetSteps> steps = makeOffsetSteps(shift);
+  if (!steps) return false;
   const WideStretch stretch(overlay, target.width(), target.height());
   const int width = target.width();
   parallelRows(target.height(), [&](int y0, int y1) {
@@ -596,13 +623,14 @@ void offsetTintWide(Bitmap& target, const Bitmap& overlay, const std::array<std:
     for (int y = y0; y < y1; ++y) {
       const WideStretch::Rows o = reader.rows(y);
       if (o.blend) {
-        offsetRowWide<true>(target.row(y), width, o, up, down);
+        offsetRowWide<true>(target.row(y), width, o, *steps);
       } else {
-        offsetRowWide<false>(target.row(y), width, o, up, down);
+        offsetRowWide<false>(target.row(y), width, o, *steps);
       }
       run.advance();
     }
   });
+  return true;
 }
 
 VIRMEYA_AVX512_KERNELS_END
@@ -784,10 +812,7 @@ void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercen
   }
   ProgressRun run(progress, target.height());
 #if VIRMEYA_HAS_AVX512_KERNELS
-  if (kPercent == 100 && simd::useAvx512Vbmi()) {
-    offsetTintWide(target, overlay, shift, run);
-    return;
-  }
+  if (kPercent == 100 && simd::useAvx512Vbmi() && offsetTintWide(target, overlay, shift, run)) return;
 #endif
   const Stretch stretch(overlay, target.width(), target.height());
   const int bytes = 3 * target.width();
