@@ -566,7 +566,7 @@ ByteTable loadByteTable(const std::array<std::uint8_t, 256>& t) {
 struct OffsetSteps {
   ByteTable size;
   __m512i threshold;
-  __mmask64 falling;  // all ones for an offset that falls as the overlay value rises
+  bool falling;  // the offset falls as the overlay value rises
 };
 
 std::optional<OffsetSteps> makeOffsetSteps(const std::array<std::int16_t, 256>& shift) {
@@ -585,14 +585,17 @@ std::optional<OffsetSteps> makeOffsetSteps(const std::array<std::int16_t, 256>& 
     if (raises ? d < 0 : d > 0) return std::nullopt;
     size[static_cast<std::size_t>(ov)] = static_cast<std::uint8_t>(std::min(std::abs(d), 255));
   }
-  return OffsetSteps{loadByteTable(size), _mm512_set1_epi8(static_cast<char>(threshold)), falling ? ~__mmask64{0} : 0};
+  return OffsetSteps{loadByteTable(size), _mm512_set1_epi8(static_cast<char>(threshold)), falling};
 }
 
-// c' = clamp(c + d) as c + |d| or c − |d| with unsigned saturation.
-template <bool Blend>
+// c' = clamp(c + d) as c + |d| or c − |d| with unsigned saturation. The table and threshold are
+// copied into locals: the pixel stores could alias them as far as the compiler knows.
+template <bool Blend, bool Falling>
 void offsetRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o, const OffsetSteps& steps) {
   const __m512i wu = _mm512_set1_epi16(static_cast<short>(o.upperWeight));
   const __m512i wl = _mm512_set1_epi16(static_cast<short>(o.lowerWeight));
+  const ByteTable sizes = steps.size;
+  const __m512i threshold = steps.threshold;
   forEachBlock(row, width, [&](std::uint8_t* pixels, int x) {
     simd::WidePlanes ov;
     for (std::size_t c = 0; c < 3; ++c) {
@@ -604,11 +607,12 @@ void offsetRowWide(std::uint8_t* row, int width, const WideStretch::Rows& o, con
     __m512i bytes[3];
     simd::joinPixels64Narrowed(ov, bytes);
     for (int j = 0; j < 3; ++j) {
-      const __mmask64 raise = _mm512_cmpge_epu8_mask(bytes[j], steps.threshold) ^ steps.falling;
-      const __m512i size = lookup(steps.size, bytes[j], _mm512_movepi8_mask(bytes[j]));
+      const __mmask64 above = _mm512_cmpge_epu8_mask(bytes[j], threshold);
+      const __mmask64 below = _mm512_cmplt_epu8_mask(bytes[j], threshold);
+      const __m512i size = lookup(sizes, bytes[j], _mm512_movepi8_mask(bytes[j]));
       __m512i p = _mm512_loadu_si512(pixels + 64 * j);
-      p = _mm512_mask_adds_epu8(p, raise, p, size);
-      _mm512_storeu_si512(pixels + 64 * j, _mm512_mask_subs_epu8(p, ~raise, p, size));
+      p = _mm512_mask_adds_epu8(p, Falling ? below : above, p, size);
+      _mm512_storeu_si512(pixels + 64 * j, _mm512_mask_subs_epu8(p, Falling ? above : below, p, size));
     }
   });
 }
@@ -623,9 +627,9 @@ bool offsetTintWide(Bitmap& target, const Bitmap& overlay, const std::array<std:
     for (int y = y0; y < y1; ++y) {
       const WideStretch::Rows o = reader.rows(y);
       if (o.blend) {
-        offsetRowWide<true>(target.row(y), width, o, *steps);
+        (steps->falling ? offsetRowWide<true, true> : offsetRowWide<true, false>)(target.row(y), width, o, *steps);
       } else {
-        offsetRowWide<false>(target.row(y), width, o, *steps);
+        (steps->falling ? offsetRowWide<false, true> : offsetRowWide<false, false>)(target.row(y), width, o, *steps);
       }
       run.advance();
     }
