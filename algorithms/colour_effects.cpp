@@ -698,20 +698,40 @@ void SolarizeEffect(Bitmap& target, int step, bool onPhoto, Progress* progress) 
   });
 }
 
-Bitmap readOverlayFile(const ContentRoot& content, std::string_view kind, bool thumbnail, int index) {
+namespace {
+
+// readOverlayFile into `into`, whose storage is reused when the overlay has its size.
+void readOverlayInto(const ContentRoot& content, std::string_view kind, bool thumbnail, int index,
+                     DecodedPicture& into) {
   const std::filesystem::path path = content.overlay(kind, thumbnail, index);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
     throw ImagingError(ImagingErrorKind::ReadFailed, readFailure(path, "файл не найден"));
   }
   try {
-    DecodedPicture picture = readPicture(path);
-    picture.bitmap.dropAlpha();
-    requireOverlay(picture.bitmap);
-    return std::move(picture.bitmap);
+    readPicture(path, into);
+    into.bitmap.dropAlpha();
+    requireOverlay(into.bitmap);
   } catch (const ImagingError& e) {
     throw ImagingError(e.kind(), readFailure(path, e.what()));
   }
+}
+
+// The full-size overlay of an effect on the photo, decoded into storage each thread keeps for its
+// next one: the overlays share one size, and a fresh block of several megabytes costs about a fifth
+// of the decoding again in page faults.
+const Bitmap& readFullOverlay(const ContentRoot& content, std::string_view kind, int index) {
+  thread_local DecodedPicture spare;
+  readOverlayInto(content, kind, false, index, spare);
+  return spare.bitmap;
+}
+
+}  // namespace
+
+Bitmap readOverlayFile(const ContentRoot& content, std::string_view kind, bool thumbnail, int index) {
+  DecodedPicture picture;
+  readOverlayInto(content, kind, thumbnail, index, picture);
+  return std::move(picture.bitmap);
 }
 
 Bitmap stretchBilinear(const Bitmap& source, int width, int height) {
@@ -841,16 +861,17 @@ void offsetTint(Bitmap& target, const Bitmap& overlay, int strength, int kPercen
 }
 
 void GradientEffect(Bitmap& target, int index, bool thumbnail, const ContentRoot& content, Progress* progress) {
-  Progress* bar = thumbnail ? nullptr : progress;
-  const Bitmap overlay = readOverlayFile(content, kGradientsKind, thumbnail, index);
-  brightnessTint(target, overlay, 100, bar);
+  if (thumbnail) {
+    brightnessTint(target, readOverlayFile(content, kGradientsKind, true, index), 100, nullptr);
+    return;
+  }
+  brightnessTint(target, readFullOverlay(content, kGradientsKind, index), 100, progress);
 }
 
 void OffsetTintEffect(Bitmap& target, int index, OffsetTintSource source, int strength,
                       const ContentRoot& content, Progress* progress) {
   const std::string_view kind = source == OffsetTintSource::ColorLights ? kColorLightsKind : kGradientsKind;
-  const Bitmap overlay = readOverlayFile(content, kind, false, index);
-  offsetTint(target, overlay, strength, 100, progress);
+  offsetTint(target, readFullOverlay(content, kind, index), strength, 100, progress);
 }
 
 }  // namespace virmeya
