@@ -692,10 +692,13 @@ void SolarizeEffect(Bitmap& target, int step, bool onPhoto, Progress* progress) 
 
   ProgressRun run(onPhoto ? progress : nullptr, target.height());
   const int bytes = 3 * target.width();
+  const bool bytePermutes = simd::useAvx512Vbmi();  // the table itself, 64 bytes at a time
   parallelRows(target.height(), [&](int y0, int y1) {
     for (int y = y0; y < y1; ++y) {
       std::uint8_t* p = target.row(y);
-      if (exact) {
+      if (bytePermutes) {
+        simd::lookUpBytes(p, static_cast<std::size_t>(bytes), lut.data());
+      } else if (exact) {
         solarizeRow(p, bytes, fast);
       } else {
         for (int i = 0; i < bytes; ++i) p[i] = lut[p[i]];

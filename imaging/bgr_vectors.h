@@ -3,6 +3,7 @@
 // useAvx512Vbmi(); every one of them keeps a portable twin that gives the same bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -29,6 +30,10 @@ namespace virmeya::simd {
 bool useAvx512Vbmi() noexcept;
 // Tests compare both paths on the same machine.
 void forcePortableKernels(bool portable) noexcept;
+
+// bytes[i] = table[bytes[i]] for a run of bytes (a 256-entry table); four byte permutes per 64 bytes
+// where the processor has them, a plain loop elsewhere.
+void lookUpBytes(std::uint8_t* bytes, std::size_t count, const std::uint8_t* table) noexcept;
 
 #if VIRMEYA_HAS_AVX512_KERNELS
 VIRMEYA_AVX512_KERNELS_BEGIN

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "imaging/bgr_vectors.h"
 #include "imaging/parallel.h"
 
 namespace virmeya::ops {
@@ -26,9 +27,7 @@ void applyLut(Bitmap& bitmap, const Lut& lut) {
   std::uint8_t* base = bitmap.data();
   const std::ptrdiff_t stride = bitmap.stride();
   parallelRows(bitmap.height(), [&](int y0, int y1) {
-    std::uint8_t* p = base + y0 * stride;
-    std::uint8_t* end = base + y1 * stride;
-    for (; p != end; ++p) *p = lut[*p];
+    simd::lookUpBytes(base + y0 * stride, static_cast<std::size_t>((y1 - y0) * stride), lut.data());
   });
 }
 

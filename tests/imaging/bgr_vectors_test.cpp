@@ -138,5 +138,24 @@ TEST(BgrVectors, BytePairsJoinOnePixelAndPackBackInOrder) {
 #endif
 }
 
+// Every byte value through a scrambled table, at lengths around the 64-byte blocks, on both paths;
+// bytes past the run stay as they were.
+TEST(BgrVectors, ByteTableLooksUpEveryValueOnBothPaths) {
+  std::uint8_t table[256];
+  for (int v = 0; v < 256; ++v) table[v] = static_cast<std::uint8_t>((v * 167 + 13) ^ (v >> 3));
+  for (bool portable : {false, true}) {
+    simd::forcePortableKernels(portable);
+    for (std::size_t count : {0u, 1u, 63u, 64u, 65u, 256u, 300u}) {
+      std::vector<std::uint8_t> bytes(count + 8);
+      for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 89 + 7);
+      const std::vector<std::uint8_t> original = bytes;
+      simd::lookUpBytes(bytes.data(), count, table);
+      for (std::size_t i = 0; i < bytes.size(); ++i)
+        EXPECT_EQ(bytes[i], i < count ? table[original[i]] : original[i]) << portable << " " << count << " " << i;
+    }
+  }
+  simd::forcePortableKernels(false);
+}
+
 }  // namespace
 }  // namespace virmeya
