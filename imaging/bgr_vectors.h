@@ -1,6 +1,7 @@
-// 64 interleaved blue-green-red pixels as three 64-byte planes and back, for the AVX-512 row
-// kernels (byte permutes need AVX-512 VBMI). Kernels built on this are chosen at run time by
-// useAvx512Vbmi(); every one of them keeps a portable twin that gives the same bytes.
+// Interleaved blue-green-red pixels as three byte planes and back: 64 at a time for the AVX-512 row
+// kernels (byte permutes need AVX-512 VBMI), 32 at a time for the AVX2 ones. Kernels built on this
+// are chosen at run time by kernelLevel(); every one of them keeps a portable twin that gives the
+// same bytes.
 #pragma once
 
 #include <cstddef>
@@ -19,20 +20,36 @@
   _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wpsabi\"")            \
   _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
 #define VIRMEYA_AVX512_KERNELS_END _Pragma("GCC diagnostic pop") _Pragma("GCC pop_options")
+// The same for the AVX2 kernels; they may only run when kernelLevel() is at least Avx2. Products
+// whose rounding matters are never fused: the build is ISO C++, where GCC keeps them apart.
+#define VIRMEYA_AVX2_KERNELS_BEGIN                                                              \
+  _Pragma("GCC push_options") _Pragma("GCC target(\"avx2,fma,bmi2\")") _Pragma("GCC diagnostic push") \
+      _Pragma("GCC diagnostic ignored \"-Wpsabi\"") _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
+#define VIRMEYA_AVX2_KERNELS_END _Pragma("GCC diagnostic pop") _Pragma("GCC pop_options")
 #else
 #define VIRMEYA_HAS_AVX512_KERNELS 0
 #endif
 
 namespace virmeya::simd {
 
+// The row kernels in use, from the processor (AVX2 with FMA and BMI2; AVX-512 with byte permutes)
+// and VIRMEYA_SIMD in the environment: 0 keeps the portable loops, avx2 goes no higher than AVX2.
+enum class KernelLevel { Portable, Avx2, Avx512 };
+KernelLevel kernelLevel() noexcept;
+// Tests and benchmarks run each level on the same machine: kernels above `highest` are not used
+// (a level the processor lacks stays unused whatever the limit).
+void limitKernels(KernelLevel highest) noexcept;
+
 // True when the processor runs the AVX-512 byte-permute kernels and they are not switched off
-// (VIRMEYA_SIMD=0 in the environment, or forcePortableKernels for the tests).
+// (VIRMEYA_SIMD in the environment, or forcePortableKernels / limitKernels for the tests).
 bool useAvx512Vbmi() noexcept;
-// Tests compare both paths on the same machine.
+// True when the AVX2 kernels run (the level is exactly Avx2; AVX-512 has its own).
+inline bool useAvx2() noexcept { return kernelLevel() == KernelLevel::Avx2; }
+// Tests compare both paths on the same machine: true keeps the portable loops, false lifts any limit.
 void forcePortableKernels(bool portable) noexcept;
 
 // bytes[i] = table[bytes[i]] for a run of bytes (a 256-entry table); four byte permutes per 64 bytes
-// where the processor has them, a plain loop elsewhere.
+// where the processor has them, sixteen byte shuffles per 32 bytes with AVX2, a plain loop elsewhere.
 void lookUpBytes(std::uint8_t* bytes, std::size_t count, const std::uint8_t* table) noexcept;
 
 #if VIRMEYA_HAS_AVX512_KERNELS
@@ -203,6 +220,113 @@ inline void storePixels64Narrowed(std::uint8_t* p, const WidePlanes& w) noexcept
 }
 
 VIRMEYA_AVX512_KERNELS_END
+#endif
+
+#if VIRMEYA_HAS_AVX512_KERNELS
+VIRMEYA_AVX2_KERNELS_BEGIN
+
+// 32 pixels as three 32-byte planes: byte i of each plane belongs to pixel i.
+struct Planes32 {
+  __m256i b, g, r;
+};
+
+namespace detail {
+// 16 pixels are 48 bytes, three 16-byte vectors; since 16 ≡ 1 (mod 3), position k of vector v holds
+// channel (v + k) mod 3, so at every position the three vectors hold the three channels. Reading,
+// plane c blends at each position the vector holding channel c, then one byte shuffle puts its 16
+// bytes in pixel order; writing undoes both. Each 128-bit lane does this for its own 16 pixels (the
+// shuffles stay within lanes), so the tables repeat in both halves.
+struct ShuffleTables {
+  alignas(32) std::uint8_t load[3][32];       // plane c, pixel i: position of byte 3i + c
+  alignas(32) std::uint8_t loadSecond[3][32];  // plane c: positions taken from vector 1 (top bit)
+  alignas(32) std::uint8_t loadThird[3][32];   // plane c: positions taken from vector 2
+  alignas(32) std::uint8_t store[3][32];       // plane c, position k: its pixel in the vector holding c there
+  alignas(32) std::uint8_t storeGreen[3][32];  // output vector v: positions holding green
+  alignas(32) std::uint8_t storeRed[3][32];    // output vector v: positions holding red
+};
+inline constexpr ShuffleTables kShuffle = [] {
+  ShuffleTables t{};
+  for (int lane = 0; lane < 2; ++lane)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 16; ++k) {
+        const int at = 16 * lane + k;
+        t.load[c][at] = static_cast<std::uint8_t>((3 * k + c) % 16);
+        t.loadSecond[c][at] = (1 + k) % 3 == c ? 0x80 : 0;
+        t.loadThird[c][at] = (2 + k) % 3 == c ? 0x80 : 0;
+        const int v = ((c - k) % 3 + 3) % 3;  // the vector holding channel c at position k
+        t.store[c][at] = static_cast<std::uint8_t>((16 * v + k) / 3);
+        t.storeGreen[c][at] = (c + k) % 3 == 1 ? 0x80 : 0;  // here c is the output vector
+        t.storeRed[c][at] = (c + k) % 3 == 2 ? 0x80 : 0;
+      }
+  return t;
+}();
+inline __m256i table32(const std::uint8_t (&bytes)[32]) noexcept {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+}  // namespace detail
+
+// Reads 32 pixels (96 bytes): pixels 0–15 into the low lanes, 16–31 into the high ones.
+inline Planes32 loadPixels32(const std::uint8_t* p) noexcept {
+  using detail::kShuffle;
+  using detail::table32;
+  auto pair = [&](int offset) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48 + offset));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+  };
+  const __m256i a0 = pair(0), a1 = pair(16), a2 = pair(32);
+  auto plane = [&](int c) {
+    const __m256i mixed = _mm256_blendv_epi8(_mm256_blendv_epi8(a0, a1, table32(kShuffle.loadSecond[c])), a2,
+                                             table32(kShuffle.loadThird[c]));
+    return _mm256_shuffle_epi8(mixed, table32(kShuffle.load[c]));
+  };
+  return Planes32{plane(0), plane(1), plane(2)};
+}
+
+// Writes 32 pixels (96 bytes).
+inline void storePixels32(std::uint8_t* p, const Planes32& planes) noexcept {
+  using detail::kShuffle;
+  using detail::table32;
+  const __m256i b = _mm256_shuffle_epi8(planes.b, table32(kShuffle.store[0]));
+  const __m256i g = _mm256_shuffle_epi8(planes.g, table32(kShuffle.store[1]));
+  const __m256i r = _mm256_shuffle_epi8(planes.r, table32(kShuffle.store[2]));
+  for (int v = 0; v < 3; ++v) {
+    const __m256i out =
+        _mm256_blendv_epi8(_mm256_blendv_epi8(b, g, table32(kShuffle.storeGreen[v])), r, table32(kShuffle.storeRed[v]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * v), _mm256_castsi256_si128(out));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 48 + 16 * v), _mm256_extracti128_si256(out, 1));
+  }
+}
+
+// Runs kernel(Planes32&) over a row of `width` pixels in place, 32 at a time; the last partial
+// block goes through a small buffer so the kernel always sees whole vectors.
+template <class Kernel>
+inline void forEachPixelBlock32(std::uint8_t* row, int width, Kernel&& kernel) {
+  int x = 0;
+  for (; x + 32 <= width; x += 32, row += 96) {
+    Planes32 planes = loadPixels32(row);
+    kernel(planes);
+    storePixels32(row, planes);
+  }
+  if (x < width) {
+    const int bytes = 3 * (width - x);
+    alignas(32) std::uint8_t buffer[96] = {};
+    __builtin_memcpy(buffer, row, static_cast<unsigned>(bytes));
+    Planes32 planes = loadPixels32(buffer);
+    kernel(planes);
+    storePixels32(buffer, planes);
+    __builtin_memcpy(row, buffer, static_cast<unsigned>(bytes));
+  }
+}
+
+// Byte pairs of two planes as 16-bit lanes, as pairsLow / pairsHigh above: each 128-bit lane holds
+// its first eight pixels in pairsLow32 and the other eight in pairsHigh32, and packClamped32 puts
+// them back in order.
+inline __m256i pairsLow32(__m256i low, __m256i high) noexcept { return _mm256_unpacklo_epi8(low, high); }
+inline __m256i pairsHigh32(__m256i low, __m256i high) noexcept { return _mm256_unpackhi_epi8(low, high); }
+inline __m256i packClamped32(__m256i low, __m256i high) noexcept { return _mm256_packus_epi16(low, high); }
+
+VIRMEYA_AVX2_KERNELS_END
 #endif
 
 }  // namespace virmeya::simd
