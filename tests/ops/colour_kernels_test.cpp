@@ -1,6 +1,6 @@
-// The AVX-512 kernels of hue rotation, colourise and saturation against the portable loops, byte
-// for byte: every colour once, for every setting the colour-effects variants use, and rows whose
-// width leaves a partial block of 64 pixels.
+// The AVX-512 and AVX2 kernels of hue rotation, colourise and saturation against the portable
+// loops, byte for byte: every colour once, for every setting the colour-effects variants use, and
+// rows whose width leaves a partial block of 64 or 32 pixels.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -48,29 +48,39 @@ Bitmap scattered(int width) {
   return b;
 }
 
-struct PortableKernels {
-  PortableKernels() { simd::forcePortableKernels(true); }
-  ~PortableKernels() { simd::forcePortableKernels(false); }
+// Kernels up to one level while in scope.
+struct KernelLimit {
+  explicit KernelLimit(simd::KernelLevel highest) { simd::limitKernels(highest); }
+  ~KernelLimit() { simd::forcePortableKernels(false); }
 };
 
-// Runs `op` on copies of `source` through both paths; the bytes must agree everywhere.
-void expectSameBytes(const Bitmap& source, const std::function<void(Bitmap&)>& op, const std::string& what) {
-  Bitmap fast = source.clone();
-  op(fast);
+// Runs `op` on copies of `source` through the portable loops and at each of `levels`; the bytes
+// must agree everywhere.
+void expectSameBytes(const Bitmap& source, const std::function<void(Bitmap&)>& op, const std::string& what,
+                     const std::vector<simd::KernelLevel>& levels) {
   Bitmap portable = source.clone();
   {
-    PortableKernels guard;
+    KernelLimit guard(simd::KernelLevel::Portable);
     op(portable);
   }
-  const std::size_t rowBytes = 3 * static_cast<std::size_t>(source.width());
-  for (int y = 0; y < source.height(); ++y) {
-    if (std::memcmp(fast.row(y), portable.row(y), rowBytes) == 0) continue;
-    int x = 0;
-    while (fast.pixel(x, y) == portable.pixel(x, y)) ++x;
-    const Bgr in = source.pixel(x, y), got = fast.pixel(x, y), want = portable.pixel(x, y);
-    FAIL() << what << ": width " << source.width() << ", pixel " << x << "," << y << " (R, G, B) = (" << +in.r
-           << ", " << +in.g << ", " << +in.b << ") gives (" << +got.r << ", " << +got.g << ", " << +got.b
-           << "), the portable loop (" << +want.r << ", " << +want.g << ", " << +want.b << ")";
+  for (simd::KernelLevel level : levels) {
+    Bitmap fast = source.clone();
+    {
+      KernelLimit guard(level);
+      ASSERT_EQ(simd::kernelLevel(), level) << what;
+      op(fast);
+    }
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(source.width());
+    for (int y = 0; y < source.height(); ++y) {
+      if (std::memcmp(fast.row(y), portable.row(y), rowBytes) == 0) continue;
+      int x = 0;
+      while (fast.pixel(x, y) == portable.pixel(x, y)) ++x;
+      const Bgr in = source.pixel(x, y), got = fast.pixel(x, y), want = portable.pixel(x, y);
+      FAIL() << what << (level == simd::KernelLevel::Avx2 ? " (AVX2)" : " (AVX-512)") << ": width "
+             << source.width() << ", pixel " << x << "," << y << " (R, G, B) = (" << +in.r << ", " << +in.g << ", "
+             << +in.b << ") gives (" << +got.r << ", " << +got.g << ", " << +got.b << "), the portable loop ("
+             << +want.r << ", " << +want.g << ", " << +want.b << ")";
+    }
   }
 }
 
@@ -104,23 +114,53 @@ std::vector<Setting> settings() {
   return all;
 }
 
+// The kernel levels this processor runs.
+std::vector<simd::KernelLevel> levelsHere() {
+  std::vector<simd::KernelLevel> levels;
+  for (simd::KernelLevel level : {simd::KernelLevel::Avx2, simd::KernelLevel::Avx512}) {
+    simd::limitKernels(level);
+    if (simd::kernelLevel() == level) levels.push_back(level);
+  }
+  simd::forcePortableKernels(false);
+  return levels;
+}
+
 TEST(ColourKernels, MatchThePortableLoopsOnEveryColour) {
-  if (!simd::useAvx512Vbmi()) GTEST_SKIP() << "this processor has no AVX-512 byte permutes";
+  const auto levels = levelsHere();
+  if (levels.empty()) GTEST_SKIP() << "this processor runs no vector kernels";
   for (const Setting& s : settings()) {
-    expectSameBytes(everyColour(), s.op, s.name);
+    expectSameBytes(everyColour(), s.op, s.name, levels);
     if (HasFatalFailure()) return;
   }
 }
 
 TEST(ColourKernels, MatchThePortableLoopsOnPartialBlocks) {
-  if (!simd::useAvx512Vbmi()) GTEST_SKIP() << "this processor has no AVX-512 byte permutes";
-  for (int width : {1, 63, 65, 130}) {
+  const auto levels = levelsHere();
+  if (levels.empty()) GTEST_SKIP() << "this processor runs no vector kernels";
+  for (int width : {1, 31, 33, 63, 65, 130}) {
     const Bitmap source = scattered(width);
     for (const Setting& s : settings()) {
-      expectSameBytes(source, s.op, s.name);
+      expectSameBytes(source, s.op, s.name, levels);
       if (HasFatalFailure()) return;
     }
   }
+}
+
+// Limits take effect and lift again; the old switch keeps its meaning.
+TEST(ColourKernels, LevelsCanBeLimitedAndRestored) {
+  const simd::KernelLevel full = simd::kernelLevel();
+  simd::limitKernels(simd::KernelLevel::Portable);
+  EXPECT_EQ(simd::kernelLevel(), simd::KernelLevel::Portable);
+  EXPECT_FALSE(simd::useAvx512Vbmi());
+  EXPECT_FALSE(simd::useAvx2());
+  simd::limitKernels(simd::KernelLevel::Avx2);
+  EXPECT_LE(simd::kernelLevel(), simd::KernelLevel::Avx2);
+  EXPECT_FALSE(simd::useAvx512Vbmi());
+  simd::forcePortableKernels(true);
+  EXPECT_EQ(simd::kernelLevel(), simd::KernelLevel::Portable);
+  simd::forcePortableKernels(false);
+  EXPECT_EQ(simd::kernelLevel(), full);
+  EXPECT_EQ(simd::useAvx512Vbmi(), full == simd::KernelLevel::Avx512);
 }
 
 }  // namespace
