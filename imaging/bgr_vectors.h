@@ -20,8 +20,8 @@
   _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wpsabi\"")            \
   _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
 #define VIRMEYA_AVX512_KERNELS_END _Pragma("GCC diagnostic pop") _Pragma("GCC pop_options")
-// The same for the AVX2 kernels; they may only run when kernelLevel() is at least Avx2. Products
-// whose rounding matters are never fused: the build is ISO C++, where GCC keeps them apart.
+// The same for the AVX2 kernels; they may only run when kernelLevel() is Avx2 or higher. GCC fuses
+// products and sums here unless told otherwise: kernels keep apart those whose rounding matters.
 #define VIRMEYA_AVX2_KERNELS_BEGIN                                                              \
   _Pragma("GCC push_options") _Pragma("GCC target(\"avx2,fma,bmi2\")") _Pragma("GCC diagnostic push") \
       _Pragma("GCC diagnostic ignored \"-Wpsabi\"") _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")

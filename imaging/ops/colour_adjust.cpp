@@ -256,17 +256,24 @@ inline __m256 floatsHigh(__m256i biased) noexcept {
 
 // Conversions round to nearest, halves to even (the default rounding mode).
 inline __m256i roundToInt(__m256 a) noexcept { return _mm256_cvtps_epi32(a); }
+// A rounded product the compiler cannot fuse into a multiply-add (GCC contracts by default in C++),
+// which would round differently from the loop.
+inline __m256 mul(__m256 a, __m256 b) noexcept {
+  __m256 product = _mm256_mul_ps(a, b);
+  asm("" : "+x"(product));
+  return product;
+}
 
 struct Rotated {
   __m256i u, v, green;
 };
 inline Rotated rotate(__m256 db, __m256 dr, __m256 s, __m256 c) noexcept {
   constexpr int kWhole = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
-  const __m256 u = _mm256_round_ps(_mm256_add_ps(_mm256_mul_ps(s, db), _mm256_mul_ps(c, dr)), kWhole);
-  const __m256 v = _mm256_round_ps(_mm256_sub_ps(_mm256_mul_ps(c, db), _mm256_mul_ps(s, dr)), kWhole);
-  // Whole numbers far below 2^24: the products and the sum are exact.
-  const __m256 n = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(-51.0f), u), _mm256_mul_ps(_mm256_set1_ps(-19.0f), v));
-  return {roundToInt(u), roundToInt(v), roundToInt(_mm256_mul_ps(n, _mm256_set1_ps(0.01f)))};
+  const __m256 u = _mm256_round_ps(_mm256_add_ps(mul(s, db), mul(c, dr)), kWhole);
+  const __m256 v = _mm256_round_ps(_mm256_sub_ps(mul(c, db), mul(s, dr)), kWhole);
+  // Whole numbers far below 2^24: the products and the sum are exact, fused or not.
+  const __m256 n = _mm256_fmadd_ps(_mm256_set1_ps(-51.0f), u, mul(_mm256_set1_ps(-19.0f), v));
+  return {roundToInt(u), roundToInt(v), roundToInt(mul(n, _mm256_set1_ps(0.01f)))};
 }
 
 struct Words3 {
@@ -356,7 +363,7 @@ void colorizeRow(std::uint8_t* row, int width, const PaletteSteps& palette) {
 inline __m256i saturatedChannel(__m256i x, __m256i lumaSum, __m256i weights) noexcept {
   auto quotient = [&](__m256i pairs) {
     const __m256 n = _mm256_cvtepi32_ps(_mm256_madd_epi16(pairs, weights));
-    return roundToInt(_mm256_mul_ps(n, _mm256_set1_ps(1e-4f)));
+    return roundToInt(mul(n, _mm256_set1_ps(1e-4f)));
   };
   return _mm256_packs_epi32(quotient(_mm256_unpacklo_epi16(x, lumaSum)), quotient(_mm256_unpackhi_epi16(x, lumaSum)));
 }
