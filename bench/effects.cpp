@@ -1,5 +1,7 @@
 // Speed of the colour effects on a 24-megapixel photo, against one memcpy of the photo and the
 // decoding of an overlay, and of filling a strip of fourteen thumbnails from such a photo.
+// VIRMEYA_SIMD=avx2 in the environment runs the row kernels no higher than AVX2 (as on processors
+// without AVX-512), VIRMEYA_SIMD=0 runs the portable loops.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
