@@ -130,10 +130,11 @@ TEST(BgrVectors, Planes32KeepEveryPixelInPlace) {
 #endif
 }
 
-TEST(BgrVectors, BytePairs32JoinOnePixelAndPackBackInOrder) {
-  if (!runsAvx2()) GTEST_SKIP() << "this processor has no AVX2";
 #if VIRMEYA_HAS_AVX512_KERNELS
-  for (int width : {1, 32, 50, 96}) {
+// The paired-arithmetic kernels of both levels take blue − 100 and blue + red, clamped, through
+// byte pairs; every pixel must come back in its place with those values.
+void checkPairedArithmetic(void (*kernel)(std::uint8_t*, int), std::initializer_list<int> widths) {
+  for (int width : widths) {
     std::vector<std::uint8_t> row(3 * width);
     for (int x = 0; x < width; ++x) {
       row[3 * x] = static_cast<std::uint8_t>(x * 37 + 11);
@@ -141,7 +142,7 @@ TEST(BgrVectors, BytePairs32JoinOnePixelAndPackBackInOrder) {
       row[3 * x + 2] = static_cast<std::uint8_t>(x * 101 + 5);
     }
     const std::vector<std::uint8_t> original = row;
-    pairedArithmetic32(row.data(), width);
+    kernel(row.data(), width);
     for (int x = 0; x < width; ++x) {
       const int blue = original[3 * x], red = original[3 * x + 2];
       EXPECT_EQ(row[3 * x], std::max(0, blue - 100)) << width << " " << x;
@@ -149,6 +150,13 @@ TEST(BgrVectors, BytePairs32JoinOnePixelAndPackBackInOrder) {
       EXPECT_EQ(row[3 * x + 2], red) << width << " " << x;
     }
   }
+}
+#endif
+
+TEST(BgrVectors, BytePairs32JoinOnePixelAndPackBackInOrder) {
+  if (!runsAvx2()) GTEST_SKIP() << "this processor has no AVX2";
+#if VIRMEYA_HAS_AVX512_KERNELS
+  checkPairedArithmetic(pairedArithmetic32, {1, 32, 50, 96});
 #endif
 }
 
@@ -208,22 +216,7 @@ TEST(BgrVectors, WidePlanesHoldEachPixelInItsLaneAndWriteBackClamped) {
 TEST(BgrVectors, BytePairsJoinOnePixelAndPackBackInOrder) {
   if (!simd::useAvx512Vbmi()) GTEST_SKIP() << "this processor has no AVX-512 byte permutes";
 #if VIRMEYA_HAS_AVX512_KERNELS
-  for (int width : {1, 64, 100, 128}) {
-    std::vector<std::uint8_t> row(3 * width);
-    for (int x = 0; x < width; ++x) {
-      row[3 * x] = static_cast<std::uint8_t>(x * 37 + 11);
-      row[3 * x + 1] = static_cast<std::uint8_t>(x);
-      row[3 * x + 2] = static_cast<std::uint8_t>(x * 101 + 5);
-    }
-    const std::vector<std::uint8_t> original = row;
-    pairedArithmetic(row.data(), width);
-    for (int x = 0; x < width; ++x) {
-      const int blue = original[3 * x], red = original[3 * x + 2];
-      EXPECT_EQ(row[3 * x], std::max(0, blue - 100)) << width << " " << x;
-      EXPECT_EQ(row[3 * x + 1], std::min(255, blue + red)) << width << " " << x;
-      EXPECT_EQ(row[3 * x + 2], red) << width << " " << x;
-    }
-  }
+  checkPairedArithmetic(pairedArithmetic, {1, 64, 100, 128});
 #endif
 }
 
